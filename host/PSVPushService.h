@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+#include "MessageContext.h"
+
+class pb_clt_t_user;
+class pb_clt_t_group_item;
+
+/// Which feed a client serves: a user's own notifications or a project group's feed.
+enum PushType {
+    PushType_Personal = 1,
+    PushType_Group = 2,
+};
+
+/// Error codes reported through IPushServiceSink::onError.
+enum PushServiceError {
+    PushError_StoreOpen = 1, // the message store cannot be opened
+    PushError_StoreRead = 2, // reading stored messages failed
+    PushError_StoreWrite = 3, // storing a published message failed
+    PushError_NoMessages = 15, // a request found nothing in the range it named; not a fault
+};
+
+class VtDataPushServiceObserver
+{
+public:
+    virtual ~VtDataPushServiceObserver() = default;
+};
+
+/// What a push service client calls back, always on the client's own delivery thread and never
+/// from inside one of the client's operations.
+class IPushServiceSink : public VtDataPushServiceObserver
+{
+public:
+    virtual void onReceiveMessage(const MessageContext &context) = 0;
+    virtual void onGetGroupInfo(const pb_clt_t_group_item &groupItem) = 0;
+    virtual void onError(int code) = 0;
+};
+
+class PushServiceStore;
+class PushClientWorker;
+
+/// A client of the push service. Operations are called from one thread (the GUI thread); the
+/// callbacks arrive on the client's own delivery thread, one at a time, in order.
+class PSVPushService
+{
+public:
+    explicit PSVPushService(PushType type);
+    /// Ends deliveries and waits for the delivery thread.
+    ~PSVPushService();
+
+    PSVPushService(const PSVPushService &) = delete;
+    PSVPushService &operator=(const PSVPushService &) = delete;
+
+    PushType type() const;
+
+    /// Begins the user's connection; callbacks go to sink from then on.
+    bool start(const QString &userId, IPushServiceSink *sink);
+    /// Joins a project's message group: the group information follows, then the group's newest
+    /// messages, then everything published into the group. False when not started or the id is
+    /// empty.
+    bool subscribe(const QString &prjId);
+    /// Leaves a group; no delivery of that group begins after this returns.
+    void unsubscribe(const QString &prjId);
+    /// Asks for the messages numbered fromSeqId + 1 to fromSeqId + count of the subscribed group.
+    void getMsgs(int fromSeqId, int count);
+    /// Ends the connection; no callback begins after this returns.
+    void stop();
+
+    // The service side, for the host, the tools and the tests.
+
+    /// Where the service keeps its message groups (an SQLite file); empty keeps them in memory.
+    /// Clients opened afterwards use it.
+    static void setStorePath(const QString &path);
+    static QString storePath();
+    /// Publishes a message into a project's group from any thread: every item gets the group's
+    /// next sequence number. Returns the sequence numbers given, or an empty list on failure.
+    static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
+    /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
+    static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
+
+private:
+    std::unique_ptr<PushClientWorker> m_worker;
+    const PushType m_type;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+/// One user's settings, kept with QSettings under the application's organisation and name.
+class UserSettings
+{
+public:
+    explicit UserSettings(const QString &userId);
+    ~UserSettings();
+
+    UserSettings(const UserSettings &) = delete;
+    UserSettings &operator=(const UserSettings &) = delete;
+
+    /// Per project id, the newest message sequence number stored.
+    QHash<QString, int> loadPrjDynSeqId() const;
+    /// Replaces the stored table with this one.
+    void savePrjDynSeqId(const QHash<QString, int> &seqIds);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    QString m_userId;
+};

@@ -1,0 +1,461 @@
+#include "feed/DynMsgConverter.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+
+#include "MessageContext.h"
+#include "feed/SDynData.h"
+#include "msl.pb.h"
+
+namespace {
+
+const QString kSecretaryHeader = QStringLiteral(":/icon/resources/images/secretary.png");
+const QString kNewMemberHeader = QStringLiteral(":/icon/resources/images/new_member.png");
+
+inline QString fromUtf8(const std::string &s)
+{
+    return QString::fromUtf8(s.data(), int(s.size()));
+}
+
+inline QString decimal(quint64 id)
+{
+    return QString::number(id);
+}
+
+QString normalisedJob(const QString &job)
+{
+    if (!job.isEmpty() && jobTitles().contains(job))
+        return job;
+    return jobTitles().constLast();
+}
+
+QString htmlParagraph(const QString &label, const QString &value)
+{
+    return QStringLiteral("<p style = 'margin:10px'>") + label + value.toHtmlEscaped()
+        + QStringLiteral("</p>");
+}
+
+QString projectInfoText(const pb_prj_t_info &info)
+{
+    QStringList lines;
+    if (info.has_f_prj_name() && !info.f_prj_name().empty())
+        lines << htmlParagraph(QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
+    if (info.has_f_prj_type()) {
+        const QString type = projectTypeName(info.f_prj_type());
+        if (!type.isEmpty())
+            lines << htmlParagraph(QStringLiteral("项目类型 : "), type);
+    }
+    if (info.has_f_province() || info.has_f_city() || info.has_f_prj_address()) {
+        QStringList parts;
+        for (const std::string *part : { &info.f_province(), &info.f_city(), &info.f_prj_address() }) {
+            if (!part->empty())
+                parts << fromUtf8(*part);
+        }
+        const QString place = parts.join(QLatin1Char(' '));
+        if (!place.isEmpty())
+            lines << htmlParagraph(QStringLiteral("  所在地 : "), place);
+    }
+    if (info.has_f_float_floor_area() && info.f_float_floor_area() > 0) {
+        lines << htmlParagraph(QStringLiteral("建筑面积 : "),
+            QString::number(double(info.f_float_floor_area()), 'f', 2) + QStringLiteral("万平米"));
+    }
+
+    const qint64 begin = info.f_prj_begin();
+    const qint64 end = info.f_prj_end();
+    const QDate beginDate = QDateTime::fromSecsSinceEpoch(begin).date();
+    const QDate endDate = QDateTime::fromSecsSinceEpoch(end).date();
+    const QString dateFormat = QStringLiteral("yyyy-MM-dd");
+    if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
+        lines << htmlParagraph(QStringLiteral("项目工期 : "),
+            QStringLiteral("%1 - %2")
+                .arg(beginDate.toString(dateFormat), endDate.toString(dateFormat)));
+    } else if (begin >= 1 && end < 1 && beginDate.isValid()) {
+        lines << htmlParagraph(QStringLiteral("开始时间 : "), beginDate.toString(dateFormat));
+    } else if (begin <= 0 && end > 0 && endDate.isValid()) {
+        lines << htmlParagraph(QStringLiteral("结束时间 : "), endDate.toString(dateFormat));
+    }
+
+    const std::pair<QString, const std::string *> units[] = {
+        { QStringLiteral("建设单位 : "), info.has_f_jianzhu_danwei() ? &info.f_jianzhu_danwei() : nullptr },
+        { QStringLiteral("施工单位 : "), info.has_f_shigong_danwei() ? &info.f_shigong_danwei() : nullptr },
+        { QStringLiteral("监理单位 : "), info.has_f_jianli_danwei() ? &info.f_jianli_danwei() : nullptr },
+        { QStringLiteral("分包单位 : "), info.has_f_fenbao_danwei() ? &info.f_fenbao_danwei() : nullptr },
+    };
+    for (const auto &unit : units) {
+        if (unit.second && !unit.second->empty())
+            lines << htmlParagraph(unit.first, fromUtf8(*unit.second));
+    }
+    return lines.join(QString());
+}
+
+} // namespace
+
+DynMsgConverter::DynMsgConverter(bool bGroupFeed)
+    : m_bGroupFeed(bGroupFeed)
+{
+}
+
+void DynMsgConverter::setPrjId(const QString &prjId)
+{
+    m_prjId = prjId;
+    bool ok = false;
+    m_prjIdValue = prjId.toULongLong(&ok);
+    m_prjIdIsNumber = ok && QString::number(m_prjIdValue) == prjId;
+}
+
+void DynMsgConverter::setUserId(const QString &userId)
+{
+    m_userId = userId;
+}
+
+void DynMsgConverter::reset()
+{
+    m_seenSeqIds.clear();
+    // The system's time zone may have changed since the offsets were taken.
+    m_utcOffsets.clear();
+}
+
+bool DynMsgConverter::isOwnProject(quint64 prjId) const
+{
+    return m_prjIdIsNumber && prjId == m_prjIdValue;
+}
+
+QDateTime DynMsgConverter::localTime(qint64 secs)
+{
+    // Offsets change only at zone transitions, which fall on quarter hours.
+    const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;
+    auto it = m_utcOffsets.constFind(quarter);
+    if (it == m_utcOffsets.constEnd()) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(quarter * 900, Qt::LocalTime);
+        it = m_utcOffsets.insert(quarter, local.isValid() ? local.offsetFromUtc() : 0);
+    }
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, it.value());
+}
+
+QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
+{
+    QList<SDynData *> records;
+    const pb_clt_t_user *user = context.user;
+    if (!user)
+        return records;
+    if (user->has_f_im_msg()) {
+        const auto &items = user->f_im_msg().f_msg();
+        records.reserve(items.size());
+        for (const pb_im_t_msg_item &item : items)
+            convertItem(item, records);
+    } else if (user->has_f_prj_details()) {
+        convertProjectLog(user->f_prj_details(), records);
+    }
+    return records;
+}
+
+void DynMsgConverter::convertItem(const pb_im_t_msg_item &item, QList<SDynData *> &out)
+{
+    if (item.has_f_msg_seq_id()) {
+        const int seq = item.f_msg_seq_id();
+        if (m_seenSeqIds.contains(seq))
+            return;
+        m_seenSeqIds.insert(seq);
+    }
+
+    const quint32 type = item.f_msg_type();
+    if (type == 14) {
+        if (SDynData *record = convertProjectRecord(item))
+            out.append(record);
+        return;
+    }
+    if ((type == 6 || type == 7) && item.has_f_msg_task()) {
+        const pb_im_t_msg_task &task = item.f_msg_task();
+        if (!m_bGroupFeed && !isOwnProject(task.f_prj_id()))
+            return;
+        if (task.has_f_last_report()) {
+            out.append(makeReportRecord(task, item));
+        } else {
+            SDynData *record = makeTaskRecord(task);
+            fillHeader(record, item);
+            out.append(record);
+        }
+        return;
+    }
+    if (type == 5) {
+        auto *record = new SDynData(SDynData::KindText);
+        fillHeader(record, item);
+        out.append(record);
+        return;
+    }
+    for (const pb_im_t_msg_attach &attach : item.f_attch()) {
+        SDynData *record = makeAttachRecord(attach);
+        fillHeader(record, item);
+        out.append(record);
+    }
+}
+
+void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
+{
+    if (item.has_f_msg_seq_id())
+        record->seqId = item.f_msg_seq_id();
+    if (item.has_f_msg_id())
+        record->extra.insert(QStringLiteral("msgid"), decimal(item.f_msg_id()));
+
+    record->text = fromUtf8(item.f_msg_body());
+    record->userId = decimal(item.f_sender_id());
+    record->userName = fromUtf8(item.f_sender_name());
+    if (!record->userName.isEmpty() && record->text.startsWith(record->userName))
+        record->text.remove(0, record->userName.size());
+    if (!m_bGroupFeed)
+        record->userHeader = kSecretaryHeader;
+    record->dateTime = localTime(item.f_send_time());
+    if (item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender())
+        record->userJob = fromUtf8(item.f_msg_prj_record().sender().f_job_type());
+    record->userJob = normalisedJob(record->userJob);
+}
+
+SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
+{
+    auto *record = new SDynData(SDynData::KindTask);
+    QVariantHash &content = record->content;
+    const QString taskId = decimal(task.f_task_id());
+    content.insert(QStringLiteral("taskid"), taskId);
+    content.insert(QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
+    content.insert(QStringLiteral("type"), taskTypeName(task.f_task_type()));
+    content.insert(QStringLiteral("location"), fromUtf8(task.f_position()));
+    content.insert(QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
+    content.insert(QStringLiteral("time"),
+        QObject::tr("End Time")
+            + localTime(task.f_task_end()).toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    if (task.has_f_task_status())
+        content.insert(QStringLiteral("status"), task.f_task_status());
+    if (task.f_task_desc_type() == 3)
+        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+
+    if (!m_bGroupFeed) {
+        QVariantHash &extra = record->extra;
+        extra.insert(QStringLiteral("aboutme"), true);
+        extra.insert(QStringLiteral("taskid"), taskId);
+        if (task.has_f_operate_type())
+            extra.insert(QStringLiteral("operate_type"), task.f_operate_type());
+        if (task.f_receiver_uin_size() > 0) {
+            QStringList uids;
+            uids.reserve(task.f_receiver_uin_size());
+            for (quint64 uid : task.f_receiver_uin())
+                uids << decimal(uid);
+            extra.insert(QStringLiteral("receiver_uids"), uids);
+        }
+        if (task.f_operate_uin_size() > 0) {
+            QStringList uids;
+            uids.reserve(task.f_operate_uin_size());
+            for (quint64 uid : task.f_operate_uin())
+                uids << decimal(uid);
+            extra.insert(QStringLiteral("operate_uids"), uids);
+        }
+        if (task.has_f_operate_status())
+            extra.insert(QStringLiteral("operator_status"), task.f_operate_status());
+        extra.insert(QStringLiteral("userid"), m_userId);
+    }
+    return record;
+}
+
+SDynData *DynMsgConverter::makeReportRecord(
+    const pb_im_t_msg_task &task, const pb_im_t_msg_item &item)
+{
+    auto *record = new SDynData(SDynData::KindTaskReport);
+    const pb_prj_t_task_report &report = task.f_last_report();
+
+    QVariantHash &content = record->content;
+    content.insert(QStringLiteral("taskid"), decimal(task.f_task_id()));
+    content.insert(QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
+    if (task.f_task_desc_type() == 3)
+        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+    content.insert(QStringLiteral("title"), fromUtf8(report.f_title()));
+    content.insert(QStringLiteral("content"), fromUtf8(report.f_content()));
+    content.insert(QStringLiteral("content_type"), report.f_content_type());
+    if (report.has_f_playtime())
+        content.insert(QStringLiteral("report_play_time"), report.f_playtime());
+    if (report.f_attach_list_size() > 0) {
+        QStringList attachments;
+        attachments.reserve(report.f_attach_list_size());
+        for (const pb_prj_t_base_file &file : report.f_attach_list()) {
+            const pb_im_t_msg_attach &base = file.f_baseinfo();
+            attachments << fromUtf8(base.f_attach_type() == 2 ? base.f_attach_url()
+                                                              : base.f_attach_name());
+        }
+        content.insert(QStringLiteral("attach_list"), attachments);
+    }
+
+    QVariantHash &extra = record->extra;
+    extra.insert(QStringLiteral("reportid"), decimal(report.f_report_id()));
+    QString sponsorName;
+    QString replyToName;
+    if (report.has_f_sponsor()) {
+        const pb_prj_t_user &sponsor = report.f_sponsor();
+        if (sponsor.has_f_uid())
+            extra.insert(QStringLiteral("sponsor_id"), sponsor.f_uid());
+        if (sponsor.has_f_name()) {
+            sponsorName = fromUtf8(sponsor.f_name());
+            extra.insert(QStringLiteral("sponsor_name"), sponsorName);
+        }
+    }
+    if (report.has_f_reply_to()) {
+        const pb_prj_t_user &replyTo = report.f_reply_to();
+        if (replyTo.has_f_uid())
+            extra.insert(QStringLiteral("replyto_id"), replyTo.f_uid());
+        if (replyTo.has_f_name()) {
+            replyToName = fromUtf8(replyTo.f_name());
+            extra.insert(QStringLiteral("replyto_name"), replyToName);
+        }
+    }
+
+    fillHeader(record, item);
+    if (!sponsorName.isEmpty() && !replyToName.isEmpty()) {
+        record->text = (m_bGroupFeed ? QString() : sponsorName) + QStringLiteral("回复")
+            + replyToName;
+    }
+    return record;
+}
+
+SDynData *DynMsgConverter::makeAttachRecord(const pb_im_t_msg_attach &attach)
+{
+    auto *record = new SDynData(SDynData::KindAttachment);
+    QVariantHash &content = record->content;
+    content.insert(QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
+    content.insert(QStringLiteral("f_attach_size"), attach.f_attach_size());
+    content.insert(QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
+    content.insert(QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
+    return record;
+}
+
+SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
+{
+    const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
+    SDynData *record = nullptr;
+    switch (prjRecord.record_type()) {
+    case 0:
+    case 3:
+        record = new SDynData(SDynData::KindText);
+        fillHeader(record, item);
+        break;
+    case 1:
+        record = makeInvitation(item);
+        break;
+    case 9:
+        record = makeMemberJoined(item);
+        break;
+    case 2:
+        record = new SDynData(SDynData::KindProjectInfo);
+        fillHeader(record, item);
+        if (prjRecord.has_f_prj_info()) {
+            const QString text = projectInfoText(prjRecord.f_prj_info());
+            if (!text.isEmpty())
+                record->content.insert(QStringLiteral("text"), text);
+        }
+        break;
+    case 4:
+    case 5:
+    case 6:
+    case 10:
+        if (prjRecord.has_f_task_info()) {
+            record = makeTaskRecord(prjRecord.f_task_info());
+            fillHeader(record, item);
+        }
+        break;
+    case 11:
+        if (prjRecord.has_f_task_info() && prjRecord.f_task_info().has_f_last_report())
+            record = makeReportRecord(prjRecord.f_task_info(), item);
+        break;
+    case 7:
+    case 8:
+        if (prjRecord.f_files_size() > 0) {
+            record = makeAttachRecord(prjRecord.f_files(0).f_baseinfo());
+            if (prjRecord.record_type() == 7)
+                record->extra.insert(QStringLiteral("upload"), true);
+            fillHeader(record, item);
+        }
+        break;
+    default:
+        break;
+    }
+    return record;
+}
+
+SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
+{
+    auto *record = new SDynData(SDynData::KindText);
+    fillHeader(record, item);
+
+    const QString prefix = QStringLiteral("邀请了");
+    const QString suffix = QStringLiteral("加入项目");
+    const QString &text = record->text;
+    if (text.startsWith(prefix) && text.endsWith(suffix)) {
+        const QString names = text.mid(prefix.size(), text.size() - prefix.size() - suffix.size());
+        const QStringList parts = names.split(QStringLiteral("、"));
+        if (parts.size() > 3) {
+            record->text = prefix
+                + QStringLiteral("%1、%2、%3").arg(parts.at(0), parts.at(1), parts.at(2))
+                + QStringLiteral("等%1人").arg(parts.size()) + suffix;
+            record->content.insert(QStringLiteral("text"), QStringLiteral("新加入成员： ") + names);
+        }
+    }
+    record->userHeader = kNewMemberHeader;
+    return record;
+}
+
+SDynData *DynMsgConverter::makeMemberJoined(const pb_im_t_msg_item &item)
+{
+    auto *record = new SDynData(SDynData::KindText);
+    fillHeader(record, item);
+
+    const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
+    if (prjRecord.has_sender() && prjRecord.receivers_size() > 0) {
+        const pb_im_t_msg_prj_record_base_user &receiver = prjRecord.receivers(0);
+        const QString name = fromUtf8(receiver.f_name());
+        if (prjRecord.receivers_size() == 1 && record->text.startsWith(name)) {
+            record->userId = decimal(receiver.f_uid());
+            record->userName = name;
+            record->userJob = fromUtf8(receiver.f_job_type());
+            record->text = QStringLiteral("加入了项目");
+        }
+        record->userJob = normalisedJob(record->userJob);
+    }
+    return record;
+}
+
+void DynMsgConverter::convertProjectLog(const pb_prj_t_details &details, QList<SDynData *> &out)
+{
+    for (const pb_prj_t_log &log : details.f_prj_log()) {
+        if (!log.has_f_log_content() || !log.has_f_add_time())
+            continue;
+        auto *record = new SDynData(SDynData::KindText);
+        record->text = fromUtf8(log.f_log_content());
+        record->dateTime = localTime(log.f_add_time());
+        out.append(record);
+    }
+}
+
+QList<SDynData *> DynMsgConverter::convertWeather(
+    const pb_prj_t_prj_weather &weather, const QString &prjName)
+{
+    QList<SDynData *> records;
+    if (!isOwnProject(weather.f_prj_id()) || weather.f_weather_info_size() == 0)
+        return records;
+    for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
+        const QString info = fromUtf8(day.f_weather_info());
+        const QString date = fromUtf8(day.f_date());
+        for (const pb_prj_t_reminder &reminder : day.f_reminders()) {
+            auto *record = new SDynData(SDynData::KindWeather);
+            const QString title = fromUtf8(reminder.f_reminder_title());
+            record->text = title;
+            record->userName = QStringLiteral("Secretary");
+            record->userHeader = kSecretaryHeader;
+            QVariantHash &content = record->content;
+            content.insert(QStringLiteral("f_prj_name"), prjName);
+            content.insert(QStringLiteral("f_weather_info"), info);
+            content.insert(QStringLiteral("f_weather_type"), day.f_weather_type());
+            content.insert(QStringLiteral("f_date"), date);
+            content.insert(QStringLiteral("f_reminder_title"), title);
+            content.insert(QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
+            records.append(record);
+        }
+    }
+    return records;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "dynfeed_export.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+struct MessageContext;
+struct SDynData;
+class pb_im_t_msg_item;
+class pb_im_t_msg_task;
+class pb_im_t_msg_attach;
+class pb_im_t_msg_prj_record;
+class pb_prj_t_info;
+class pb_prj_t_details;
+class pb_prj_t_prj_weather;
+class QDateTime;
+
+/// Turns push messages into feed records. Not thread-safe: the controller calls it under its
+/// list mutex. Every record returned is new and owned by the caller.
+class DYNFEED_EXPORT DynMsgConverter
+{
+public:
+    explicit DynMsgConverter(bool bGroupFeed);
+
+    void setPrjId(const QString &prjId);
+    void setUserId(const QString &userId);
+    /// Forgets the sequence numbers converted so far.
+    void reset();
+
+    QList<SDynData *> convert(const MessageContext &context);
+    /// One record per reminder of each day. The weather message names no project, so the caller
+    /// supplies the name shown on the records.
+    QList<SDynData *> convertWeather(
+        const pb_prj_t_prj_weather &weather, const QString &prjName = QString());
+
+private:
+    void convertItem(const pb_im_t_msg_item &item, QList<SDynData *> &out);
+    void convertProjectLog(const pb_prj_t_details &details, QList<SDynData *> &out);
+    SDynData *convertProjectRecord(const pb_im_t_msg_item &item);
+    SDynData *makeTaskRecord(const pb_im_t_msg_task &task);
+    SDynData *makeReportRecord(const pb_im_t_msg_task &task, const pb_im_t_msg_item &item);
+    SDynData *makeAttachRecord(const pb_im_t_msg_attach &attach);
+    SDynData *makeInvitation(const pb_im_t_msg_item &item);
+    SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
+    void fillHeader(SDynData *record, const pb_im_t_msg_item &item);
+    bool isOwnProject(quint64 prjId) const;
+    QDateTime localTime(qint64 secs);
+
+    QString m_prjId;
+    QString m_userId;
+    const bool m_bGroupFeed;
+    QSet<int> m_seenSeqIds;
+    // The project id as a number, when it is one written canonically; saves formatting every id.
+    quint64 m_prjIdValue = 0;
+    bool m_prjIdIsNumber = false;
+    // UTC offset per quarter hour: asking the C library for every record costs several
+    // microseconds where TZ is unset.
+    QHash<qint64, int> m_utcOffsets;
+};

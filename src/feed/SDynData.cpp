@@ -1,0 +1,89 @@
+#include "feed/SDynData.h"
+
+#include <QHash>
+
+SDynData::SDynData(int kindCode)
+    : kind(kindCode)
+{
+}
+
+bool isValid(const SDynData *record)
+{
+    return record && record->kind >= -1 && record->kind <= 6 && !record->text.isEmpty();
+}
+
+QString taskTypeName(int code)
+{
+    static const QHash<int, QString> table {
+        { 1, QStringLiteral("验收项") },
+        { 2, QStringLiteral("问题项") },
+        { 3, QStringLiteral("通知项") },
+        { 4, QStringLiteral("其他") },
+    };
+    return table.value(code);
+}
+
+QString taskStatusName(int code)
+{
+    static const QHash<int, QString> table {
+        { 0, QStringLiteral("进行中") },
+        { 1, QStringLiteral("已完成") },
+        { 2, QStringLiteral("延期") },
+    };
+    return table.value(code);
+}
+
+QString projectTypeName(int code)
+{
+    static const QHash<int, QString> table {
+        { 1, QStringLiteral("建筑工程") },
+        { 2, QStringLiteral("市政工程") },
+        { 3, QStringLiteral("电力工程") },
+        { 4, QStringLiteral("铁路工程") },
+        { 5, QStringLiteral("公路工程") },
+        { 6, QStringLiteral("冶金工程") },
+        { 7, QStringLiteral("石化工程") },
+        { 8, QStringLiteral("其他") },
+    };
+    return table.value(code);
+}
+
+const QStringList &jobTitles()
+{
+    static const QStringList titles {
+        QStringLiteral("项目总工"),
+        QStringLiteral("项目经理"),
+        QStringLiteral("生产经理"),
+        QStringLiteral("商务经理"),
+        QStringLiteral("技术员"),
+        QStringLiteral("施工员"),
+        QStringLiteral("安全员"),
+        QStringLiteral("质量员"),
+        QStringLiteral("其他"),
+    };
+    return titles;
+}
+
+int taskNotifyKind(const SDynData *record)
+{
+    if (!record || record->kind != SDynData::KindTask)
+        return 0;
+    const QVariant op = record->extra.value(QStringLiteral("operate_type"), -1);
+    const int operateType = op.toInt();
+    if (operateType < 1 || operateType > 5)
+        return 0;
+    if (!record->extra.contains(QStringLiteral("receiver_uids"))
+        || !record->extra.contains(QStringLiteral("msgid")))
+        return 0;
+    return (operateType == 1 || operateType == 3) ? 1 : 2;
+}
+
+bool isTaskNotifyPair(const SDynData *a, const SDynData *b)
+{
+    const int ka = taskNotifyKind(a);
+    const int kb = taskNotifyKind(b);
+    if (ka == 0 || kb == 0 || ka == kb)
+        return false;
+    return a->content.value(QStringLiteral("taskid")).toString()
+        == b->content.value(QStringLiteral("taskid")).toString();
+}

@@ -48,7 +48,8 @@ QString projectInfoText(const pb_prj_t_info &info)
     }
     if (info.has_f_province() || info.has_f_city() || info.has_f_prj_address()) {
         QStringList parts;
-        for (const std::string *part : { &info.f_province(), &info.f_city(), &info.f_prj_address() }) {
+        for (const std::string *part :
+            { &info.f_province(), &info.f_city(), &info.f_prj_address() }) {
             if (!part->empty())
                 parts << fromUtf8(*part);
         }
@@ -68,8 +69,8 @@ QString projectInfoText(const pb_prj_t_info &info)
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
         lines << htmlParagraph(QStringLiteral("项目工期 : "),
-            QStringLiteral("%1 - %2")
-                .arg(beginDate.toString(dateFormat), endDate.toString(dateFormat)));
+            QStringLiteral("%1 - %2").arg(
+                beginDate.toString(dateFormat), endDate.toString(dateFormat)));
     } else if (begin >= 1 && end < 1 && beginDate.isValid()) {
         lines << htmlParagraph(QStringLiteral("开始时间 : "), beginDate.toString(dateFormat));
     } else if (begin <= 0 && end > 0 && endDate.isValid()) {
@@ -77,10 +78,14 @@ QString projectInfoText(const pb_prj_t_info &info)
     }
 
     const std::pair<QString, const std::string *> units[] = {
-        { QStringLiteral("建设单位 : "), info.has_f_jianzhu_danwei() ? &info.f_jianzhu_danwei() : nullptr },
-        { QStringLiteral("施工单位 : "), info.has_f_shigong_danwei() ? &info.f_shigong_danwei() : nullptr },
-        { QStringLiteral("监理单位 : "), info.has_f_jianli_danwei() ? &info.f_jianli_danwei() : nullptr },
-        { QStringLiteral("分包单位 : "), info.has_f_fenbao_danwei() ? &info.f_fenbao_danwei() : nullptr },
+        { QStringLiteral("建设单位 : "),
+            info.has_f_jianzhu_danwei() ? &info.f_jianzhu_danwei() : nullptr },
+        { QStringLiteral("施工单位 : "),
+            info.has_f_shigong_danwei() ? &info.f_shigong_danwei() : nullptr },
+        { QStringLiteral("监理单位 : "),
+            info.has_f_jianli_danwei() ? &info.f_jianli_danwei() : nullptr },
+        { QStringLiteral("分包单位 : "),
+            info.has_f_fenbao_danwei() ? &info.f_fenbao_danwei() : nullptr },
     };
     for (const auto &unit : units) {
         if (unit.second && !unit.second->empty())
@@ -93,8 +98,7 @@ QString projectInfoText(const pb_prj_t_info &info)
 
 DynMsgConverter::DynMsgConverter(bool bGroupFeed)
     : m_bGroupFeed(bGroupFeed)
-{
-}
+{ }
 
 void DynMsgConverter::setPrjId(const QString &prjId)
 {
@@ -277,8 +281,8 @@ SDynData *DynMsgConverter::makeReportRecord(
         attachments.reserve(report.f_attach_list_size());
         for (const pb_prj_t_base_file &file : report.f_attach_list()) {
             const pb_im_t_msg_attach &base = file.f_baseinfo();
-            attachments << fromUtf8(base.f_attach_type() == 2 ? base.f_attach_url()
-                                                              : base.f_attach_name());
+            attachments << fromUtf8(
+                base.f_attach_type() == 2 ? base.f_attach_url() : base.f_attach_name());
         }
         content.insert(QStringLiteral("attach_list"), attachments);
     }
@@ -308,8 +312,8 @@ SDynData *DynMsgConverter::makeReportRecord(
 
     fillHeader(record, item);
     if (!sponsorName.isEmpty() && !replyToName.isEmpty()) {
-        record->text = (m_bGroupFeed ? QString() : sponsorName) + QStringLiteral("回复")
-            + replyToName;
+        record->text
+            = (m_bGroupFeed ? QString() : sponsorName) + QStringLiteral("回复") + replyToName;
     }
     return record;
 }

@@ -4,8 +4,7 @@
 
 SDynData::SDynData(int kindCode)
     : kind(kindCode)
-{
-}
+{ }
 
 bool isValid(const SDynData *record)
 {

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the demo need on Debian 12, skipping what is there.
+set -euo pipefail
+
+packages=(
+    cmake make g++ pkg-config
+    qtbase5-dev libqt5sql5-sqlite
+    protobuf-compiler libprotobuf-dev
+    libbenchmark-dev
+    fonts-wqy-zenhei fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

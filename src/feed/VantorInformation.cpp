@@ -1,0 +1,3 @@
+#include "feed/VantorInformation.h"
+
+VantorInformation::~VantorInformation() = default;

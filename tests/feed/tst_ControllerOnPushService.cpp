@@ -1,0 +1,302 @@
+#include <QAtomicInt>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+#include "PSVPushService.h"
+#include "UserSettings.h"
+#include "common/TestMessages.h"
+#include "feed/DynDataController.h"
+#include "feed/SDynData.h"
+
+/// The controller on the real push service: subscriptions, counts, persistence, pairing and
+/// delivery across threads.
+class tst_ControllerOnPushService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void newMessagesSinceStored_data();
+    void newMessagesSinceStored();
+    void restartCountsWhatCameMeanwhile();
+    void sameIdsTwiceKeepsRecords();
+    void newProjectSameUser();
+    void subscribeFailure();
+    void taskNotificationPairs();
+    void publishFromThreadsWhileSwitching();
+
+private:
+    QString newProject();
+
+    QTemporaryDir m_dir;
+    int m_nextProject = 5000;
+};
+
+namespace {
+
+const qint64 kBase = 1762000000;
+
+QList<SDynData *> allRecords(DynDataController &controller)
+{
+    return controller.fetchDynData(1, 1 << 20);
+}
+
+} // namespace
+
+void tst_ControllerOnPushService::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("dynfeed-tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_ControllerOnPushService"));
+    QVERIFY(m_dir.isValid());
+    PSVPushService::setStorePath(m_dir.filePath(QStringLiteral("push.sqlite")));
+}
+
+QString tst_ControllerOnPushService::newProject()
+{
+    return QString::number(++m_nextProject);
+}
+
+void tst_ControllerOnPushService::newMessagesSinceStored_data()
+{
+    QTest::addColumn<bool>("groupFeed");
+    QTest::addColumn<int>("stored"); // -1: nothing stored for the project
+    QTest::addColumn<int>("expectedNew");
+
+    QTest::newRow("stored 90 of 100") << true << 90 << 10;
+    QTest::newRow("nothing stored") << true << -1 << 0;
+    QTest::newRow("up to date") << true << 100 << 0;
+    QTest::newRow("stored ahead of the group") << true << 120 << 0;
+    QTest::newRow("personal feed counts nothing") << false << 90 << 0;
+}
+
+void tst_ControllerOnPushService::newMessagesSinceStored()
+{
+    QFETCH(bool, groupFeed);
+    QFETCH(int, stored);
+    QFETCH(int, expectedNew);
+
+    const QString prj = newProject();
+    const QString user = QStringLiteral("u-") + prj;
+    if (stored >= 0)
+        UserSettings(user).savePrjDynSeqId({ { prj, stored } });
+    QCOMPARE(PSVPushService::publish(prj, TestMessages::plainMessages(100, kBase)).size(), 100);
+
+    auto controller = std::make_unique<DynDataController>(groupFeed, nullptr);
+    QSignalSpy counted(controller.get(), &DynDataController::newMsgNum);
+    QSignalSpy received(controller.get(), &DynDataController::newMessageReceived);
+    controller->setProjUserId(prj, user);
+    QTRY_VERIFY(received.count() > 0); // the group's newest messages
+    QCOMPARE(controller->getGroupMsgNum(), 100);
+
+    QList<int> nonZero;
+    for (const auto &args : qAsConst(counted)) {
+        if (args.at(0).toInt() != 0)
+            nonZero << args.at(0).toInt();
+    }
+    QCOMPARE(nonZero, expectedNew ? QList<int> { expectedNew } : QList<int>());
+    if (!groupFeed)
+        QCOMPARE(counted.count(), 0);
+
+    controller.reset();
+    QCOMPARE(UserSettings(user).loadPrjDynSeqId().value(prj, -1), 100);
+}
+
+void tst_ControllerOnPushService::restartCountsWhatCameMeanwhile()
+{
+    const QString prj = newProject();
+    const QString user = QStringLiteral("restart");
+    PSVPushService::publish(prj, TestMessages::plainMessages(20, kBase));
+    {
+        DynDataController controller(true, nullptr);
+        QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+        controller.setProjUserId(prj, user);
+        QTRY_VERIFY(received.count() > 0);
+    }
+    PSVPushService::publish(prj, TestMessages::plainMessages(7, kBase + 3600));
+
+    DynDataController controller(true, nullptr);
+    QSignalSpy counted(&controller, &DynDataController::newMsgNum);
+    controller.setProjUserId(prj, user);
+    QTRY_VERIFY(!counted.isEmpty());
+    QCOMPARE(counted.first().at(0).toInt(), 7);
+}
+
+void tst_ControllerOnPushService::sameIdsTwiceKeepsRecords()
+{
+    const QString prj = newProject();
+    PSVPushService::publish(prj, TestMessages::plainMessages(5, kBase));
+    DynDataController controller(true, nullptr);
+    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+    controller.setProjUserId(prj, QStringLiteral("same"));
+    QTRY_COMPARE(allRecords(controller).size(), 5);
+    const QList<SDynData *> before = allRecords(controller);
+
+    controller.setProjUserId(prj, QStringLiteral("same"));
+    QCOMPARE(allRecords(controller), before);
+}
+
+void tst_ControllerOnPushService::newProjectSameUser()
+{
+    const QString first = newProject();
+    const QString second = newProject();
+    PSVPushService::publish(first, TestMessages::plainMessages(6, kBase, QStringLiteral("first")));
+    PSVPushService::publish(
+        second, TestMessages::plainMessages(4, kBase, QStringLiteral("second")));
+
+    DynDataController controller(true, nullptr);
+    controller.setProjUserId(first, QStringLiteral("mover"));
+    QTRY_COMPARE(allRecords(controller).size(), 6);
+    controller.setProjUserId(second, QStringLiteral("mover"));
+    QCOMPARE(controller.prjId(), second);
+    QTRY_COMPARE(allRecords(controller).size(), 4);
+
+    // Published into the old project after the move: never shown.
+    PSVPushService::publish(
+        first, TestMessages::plainMessages(3, kBase + 600, QStringLiteral("late")));
+    PSVPushService::publish(
+        second, TestMessages::plainMessages(1, kBase + 900, QStringLiteral("second")));
+    QTRY_COMPARE(allRecords(controller).size(), 5);
+    for (const SDynData *record : allRecords(controller))
+        QVERIFY2(record->text.startsWith(QStringLiteral("second")), qPrintable(record->text));
+}
+
+void tst_ControllerOnPushService::subscribeFailure()
+{
+    const QString prj = newProject();
+    DynDataController controller(true, nullptr);
+    QSignalSpy errors(&controller, &DynDataController::networkError);
+    QTest::ignoreMessage(QtDebugMsg, "subscribe error");
+    controller.setProjUserId(QString(), QStringLiteral("nobody"));
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(controller.prjId(), QString());
+    QCOMPARE(controller.userId(), QString());
+
+    // The ids stayed, so a good call afterwards subscribes.
+    PSVPushService::publish(prj, TestMessages::plainMessages(2, kBase));
+    controller.setProjUserId(prj, QStringLiteral("nobody"));
+    QTRY_COMPARE(allRecords(controller).size(), 2);
+    QCOMPARE(errors.count(), 1);
+}
+
+void tst_ControllerOnPushService::taskNotificationPairs()
+{
+    const QString prj = newProject();
+    const quint64 prjNumber = prj.toULongLong();
+    // Published before the controller subscribes: not newer than what it has seen, so no pair.
+    PSVPushService::publish(
+        prj, TestMessages::message({ TestMessages::taskItem(kBase, prjNumber, 77, 1, 0, 9001) }));
+    PSVPushService::publish(prj,
+        TestMessages::message({ TestMessages::taskItem(kBase + 60, prjNumber, 77, 2, 0, 9002) }));
+
+    DynDataController controller(false, nullptr);
+    QSignalSpy notified(&controller, &DynDataController::synTaskNotify);
+    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+    controller.setProjUserId(prj, QStringLiteral("3003"));
+    QTRY_COMPARE(allRecords(controller).size(), 2);
+    QCOMPARE(notified.count(), 0);
+
+    // A new answer on the same task pairs; one on another task does not; nor does another
+    // notification of the same class.
+    PSVPushService::publish(prj,
+        TestMessages::message({ TestMessages::taskItem(kBase + 120, prjNumber, 88, 2, 0, 9003) }));
+    PSVPushService::publish(prj,
+        TestMessages::message({ TestMessages::taskItem(kBase + 180, prjNumber, 77, 4, 0, 9004) }));
+    QTRY_COMPARE(allRecords(controller).size(), 4);
+    QTRY_COMPARE(notified.count(), 1);
+    const QVariantHash map = notified.first().at(0).value<QVariantHash>();
+    QCOMPARE(map.value(QStringLiteral("taskid")).toString(), QStringLiteral("77"));
+    QCOMPARE(map.value(QStringLiteral("msgid")).toString(), QStringLiteral("9004"));
+    QCOMPARE(map.value(QStringLiteral("operate_type")).toInt(), 4);
+    QCOMPARE(map.value(QStringLiteral("userid")).toString(), QStringLiteral("3003"));
+
+    // A task of another project is not shown in a personal feed.
+    PSVPushService::publish(prj,
+        TestMessages::message(
+            { TestMessages::taskItem(kBase + 240, prjNumber + 1, 99, 1, 0, 9005) }));
+    PSVPushService::publish(prj, TestMessages::plainMessages(1, kBase + 300));
+    QTRY_COMPARE(allRecords(controller).size(), 5);
+    QCOMPARE(allRecords(controller).first()->kind, int(SDynData::KindText));
+}
+
+namespace {
+
+/// Publishes messages of one to three items into a project, each item with a unique time.
+class Publisher : public QThread
+{
+public:
+    Publisher(const QString &prj, int messages, QAtomicInt *clock)
+        : m_prj(prj)
+        , m_messages(messages)
+        , m_clock(clock)
+    { }
+
+    int published() const { return m_published; }
+
+protected:
+    void run() override
+    {
+        for (int i = 0; i < m_messages; ++i) {
+            QList<pb_im_t_msg_item> items;
+            for (int n = 0; n < 1 + i % 3; ++n) {
+                const int tick = m_clock->fetchAndAddOrdered(1);
+                items << TestMessages::plainItem(
+                    kBase + tick, m_prj + QStringLiteral(":%1").arg(tick));
+            }
+            m_published += PSVPushService::publish(m_prj, TestMessages::message(items)).size();
+        }
+    }
+
+private:
+    QString m_prj;
+    int m_messages;
+    QAtomicInt *m_clock;
+    int m_published = 0;
+};
+
+} // namespace
+
+void tst_ControllerOnPushService::publishFromThreadsWhileSwitching()
+{
+    const QString left = newProject();
+    const QString right = newProject();
+    QAtomicInt clock(0);
+    Publisher a(left, 150, &clock), b(left, 150, &clock), c(right, 150, &clock);
+
+    DynDataController controller(true, nullptr);
+    controller.setProjUserId(left, QStringLiteral("switcher"));
+    a.start();
+    b.start();
+    c.start();
+    for (int round = 0; round < 40; ++round) {
+        controller.setProjUserId(round % 2 ? right : left, QStringLiteral("switcher"));
+        controller.fetchDynData(1, 30);
+        controller.fetchDynDataBackward(QDateTime::fromSecsSinceEpoch(kBase + 200), 20);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(a.wait(60000) && b.wait(60000) && c.wait(60000));
+
+    controller.setProjUserId(left, QStringLiteral("switcher"));
+    const int expected = a.published() + b.published();
+    QCOMPARE(controller.getGroupMsgNum(), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(allRecords(controller).size(), expected, 20000);
+
+    const QList<SDynData *> records = allRecords(controller);
+    QSet<QString> texts;
+    for (int i = 0; i < records.size(); ++i) {
+        QVERIFY2(records.at(i)->text.startsWith(left + QLatin1Char(':')),
+            qPrintable(records.at(i)->text));
+        texts.insert(records.at(i)->text);
+        if (i > 0)
+            QVERIFY(records.at(i - 1)->dateTime > records.at(i)->dateTime);
+    }
+    QCOMPARE(texts.size(), expected);
+}
+
+QTEST_GUILESS_MAIN(tst_ControllerOnPushService)
+#include "tst_ControllerOnPushService.moc"

@@ -1,0 +1,348 @@
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "MessageContext.h"
+#include "common/TestMessages.h"
+#include "feed/DynDataController.h"
+#include "feed/SDynData.h"
+
+/// The controller's list, slices and callbacks, driven directly (no push service).
+class tst_DynDataController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addDynData_order_data();
+    void addDynData_order();
+    void addDynData_agreesWithWalkOnManyTies();
+    void fetchForwardBackward_data();
+    void fetchForwardBackward();
+    void fetchDynData_pages_data();
+    void fetchDynData_pages();
+    void receive_batches_data();
+    void receive_batches();
+    void receive_nothingConverted();
+    void groupInfo_counts_data();
+    void groupInfo_counts();
+    void onError_data();
+    void onError();
+    void isEmpty();
+};
+
+namespace {
+
+const qint64 kBase = 1762000000; // seconds
+
+SDynData *recordAt(qint64 secs, int id)
+{
+    auto *record = new SDynData(SDynData::KindText);
+    record->text = QString::number(id);
+    record->dateTime = QDateTime::fromSecsSinceEpoch(kBase + secs);
+    return record;
+}
+
+QList<int> idsOf(const QList<SDynData *> &records)
+{
+    QList<int> ids;
+    for (const SDynData *record : records)
+        ids << record->text.toInt();
+    return ids;
+}
+
+/// All records of a controller, newest first.
+QList<SDynData *> everything(DynDataController &controller)
+{
+    return controller.fetchDynData(1, 1 << 30);
+}
+
+MessageContext contextOf(const pb_clt_t_user &user)
+{
+    MessageContext context;
+    context.user = &user;
+    return context;
+}
+
+} // namespace
+
+void tst_DynDataController::addDynData_order_data()
+{
+    QTest::addColumn<QList<int>>("arrivalTimes"); // record i arrives i-th with this time
+    QTest::addColumn<QList<int>>("expectedIds"); // newest first
+
+    QTest::newRow("oldest last") << QList<int> { 9, 5, 1 } << QList<int> { 0, 1, 2 };
+    QTest::newRow("newest last") << QList<int> { 1, 5, 9 } << QList<int> { 2, 1, 0 };
+    QTest::newRow("middle") << QList<int> { 9, 1, 5 } << QList<int> { 0, 2, 1 };
+    QTest::newRow("tie in the middle goes after")
+        << QList<int> { 9, 5, 1, 5 } << QList<int> { 0, 1, 3, 2 };
+    QTest::newRow("tie with the last goes before it")
+        << QList<int> { 9, 5, 5 } << QList<int> { 0, 2, 1 };
+    QTest::newRow("tie with a single record") << QList<int> { 5, 5 } << QList<int> { 1, 0 };
+    QTest::newRow("three equal") << QList<int> { 5, 5, 5 } << QList<int> { 1, 2, 0 };
+    QTest::newRow("tie with the first of several")
+        << QList<int> { 9, 5, 9 } << QList<int> { 0, 2, 1 };
+}
+
+void tst_DynDataController::addDynData_order()
+{
+    QFETCH(QList<int>, arrivalTimes);
+    QFETCH(QList<int>, expectedIds);
+
+    DynDataController controller(true, nullptr);
+    for (int i = 0; i < arrivalTimes.size(); ++i)
+        QVERIFY(controller.addDynData(recordAt(arrivalTimes.at(i), i)));
+    QCOMPARE(idsOf(everything(controller)), expectedIds);
+}
+
+void tst_DynDataController::addDynData_agreesWithWalkOnManyTies()
+{
+    // The placement rule, walked from the front as it is defined.
+    auto walkPosition = [](const QList<int> &times, int t) {
+        for (int i = 0; i < times.size(); ++i) {
+            if (t > times.at(i))
+                return i;
+        }
+        if (times.isEmpty())
+            return 0;
+        return t < times.constLast() ? times.size() : times.size() - 1;
+    };
+
+    QRandomGenerator random(7);
+    DynDataController controller(true, nullptr);
+    QList<int> times;
+    QList<int> ids;
+    for (int i = 0; i < 3000; ++i) {
+        const int t = int(random.bounded(40));
+        const int pos = walkPosition(times, t);
+        times.insert(pos, t);
+        ids.insert(pos, i);
+        controller.addDynData(recordAt(t, i));
+    }
+    QCOMPARE(idsOf(everything(controller)), ids);
+}
+
+void tst_DynDataController::fetchForwardBackward_data()
+{
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<int>("time"); // seconds after the base
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("expectedIds");
+
+    // Records 0..49 at seconds 100..149, plus three more at second 120 (ids 120, 121, 122).
+    auto range = [](int from, int to) { // descending ids from..to
+        QList<int> ids;
+        for (int i = from; i >= to; --i)
+            ids << i;
+        return ids;
+    };
+    QTest::newRow("forward, older than all") << true << 0 << 20 << range(19, 0);
+    QTest::newRow("forward, newer than all") << true << 500 << 20 << QList<int>();
+    QTest::newRow("forward, at a record's time") << true << 130 << 5 << range(35, 31);
+    QTest::newRow("forward, fewer than asked") << true << 145 << 10 << range(49, 46);
+    QTest::newRow("forward, at the newest time") << true << 149 << 3 << QList<int>();
+    QTest::newRow("forward, at a shared time") << true << 119 << 3 << QList<int> { 120, 121, 122 };
+    QTest::newRow("backward, at a record's time") << false << 130 << 5 << range(29, 25);
+    QTest::newRow("backward, older than all") << false << 0 << 5 << QList<int>();
+    QTest::newRow("backward, at the oldest time") << false << 100 << 5 << QList<int>();
+    QTest::newRow("backward, newer than all") << false << 500 << 3 << range(49, 47);
+    QTest::newRow("backward, at a shared time") << false << 120 << 2 << range(19, 18);
+    QTest::newRow("backward, fewer than asked") << false << 102 << 10 << range(1, 0);
+    QTest::newRow("backward, zero count") << false << 130 << 0 << QList<int>();
+}
+
+void tst_DynDataController::fetchForwardBackward()
+{
+    QFETCH(bool, forward);
+    QFETCH(int, time);
+    QFETCH(int, count);
+    QFETCH(QList<int>, expectedIds);
+
+    DynDataController controller(true, nullptr);
+    QList<int> order;
+    for (int i = 0; i < 50; ++i)
+        order << i;
+    std::shuffle(order.begin(), order.end(), *QRandomGenerator::global());
+    for (int i : order)
+        controller.addDynData(recordAt(100 + i, i));
+    for (int id = 120; id <= 122; ++id)
+        controller.addDynData(recordAt(120, id));
+
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(kBase + time);
+    const QList<SDynData *> slice = forward ? controller.fetchDynDataForward(at, count)
+                                            : controller.fetchDynDataBackward(at, count);
+    QCOMPARE(idsOf(slice), expectedIds);
+}
+
+void tst_DynDataController::fetchDynData_pages_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("firstId");
+    QTest::addColumn<int>("size");
+
+    QTest::newRow("first page") << 1 << 30 << 49 << 30;
+    QTest::newRow("second page, short") << 2 << 30 << 19 << 20;
+    QTest::newRow("past the end") << 3 << 30 << -1 << 0;
+    QTest::newRow("page zero") << 0 << 30 << -1 << 0;
+    QTest::newRow("negative page") << -2 << 30 << -1 << 0;
+    QTest::newRow("exact fit") << 5 << 10 << 9 << 10;
+}
+
+void tst_DynDataController::fetchDynData_pages()
+{
+    QFETCH(int, page);
+    QFETCH(int, count);
+    QFETCH(int, firstId);
+    QFETCH(int, size);
+
+    DynDataController controller(true, nullptr);
+    for (int i = 0; i < 50; ++i)
+        controller.addDynData(recordAt(i, i));
+    const QList<int> ids = idsOf(controller.fetchDynData(page, count));
+    QCOMPARE(ids.size(), size);
+    if (size > 0) {
+        QCOMPARE(ids.first(), firstId);
+        QCOMPARE(ids.last(), firstId - size + 1);
+    }
+}
+
+void tst_DynDataController::receive_batches_data()
+{
+    QTest::addColumn<int>("groupSeq"); // from the group information before the batch
+    QTest::addColumn<QList<int>>("seqIds"); // of the batch's items
+    QTest::addColumn<bool>("olderOnly");
+    QTest::addColumn<int>("newCount");
+    QTest::addColumn<int>("groupMsgNumAfter");
+
+    QTest::newRow("newer than the group") << 10 << QList<int> { 11, 12 } << false << 2 << 12;
+    QTest::newRow("all older") << 10 << QList<int> { 3, 4, 5 } << true << 0 << 10;
+    QTest::newRow("mixed") << 10 << QList<int> { 9, 10, 11 } << false << 1 << 11;
+    QTest::newRow("no sequence numbers") << 10 << QList<int> { -1, -1 } << true << 0 << 10;
+}
+
+void tst_DynDataController::receive_batches()
+{
+    QFETCH(int, groupSeq);
+    QFETCH(QList<int>, seqIds);
+    QFETCH(bool, olderOnly);
+    QFETCH(int, newCount);
+    QFETCH(int, groupMsgNumAfter);
+
+    DynDataController controller(true, nullptr);
+    pb_clt_t_group_item info;
+    info.set_f_init_seqid(0);
+    info.set_f_seq(groupSeq);
+    controller.onGetGroupInfo(info);
+
+    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+    QSignalSpy counted(&controller, &DynDataController::newMsgNum);
+    QList<pb_im_t_msg_item> items;
+    for (int i = 0; i < seqIds.size(); ++i)
+        items << TestMessages::plainItem(kBase + i, QStringLiteral("item %1").arg(i), seqIds.at(i));
+    const pb_clt_t_user user = TestMessages::message(items);
+    controller.onReceiveMessage(contextOf(user));
+
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toBool(), olderOnly);
+    QCOMPARE(counted.count(), 1);
+    QCOMPARE(counted.at(0).at(0).toInt(), newCount);
+    QCOMPARE(controller.getGroupMsgNum(), groupMsgNumAfter);
+    QCOMPARE(everything(controller).size(), seqIds.size());
+
+    // The same items again are dropped as seen, and nothing is announced.
+    if (seqIds.constFirst() >= 0) {
+        controller.onReceiveMessage(contextOf(user));
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(everything(controller).size(), seqIds.size());
+    }
+}
+
+void tst_DynDataController::receive_nothingConverted()
+{
+    DynDataController controller(false, nullptr);
+    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+    pb_clt_t_user onlyTask;
+    onlyTask.mutable_f_task_details()->set_f_task_id(5);
+    controller.onReceiveMessage(contextOf(onlyTask));
+    controller.onReceiveMessage(MessageContext());
+    QCOMPARE(received.count(), 0);
+    QVERIFY(controller.isEmpty());
+}
+
+void tst_DynDataController::groupInfo_counts_data()
+{
+    QTest::addColumn<bool>("groupFeed");
+    QTest::addColumn<QList<int>>("seqs"); // f_seq of successive group informations
+    QTest::addColumn<QList<int>>("newMsgNums");
+    QTest::addColumn<QList<int>>("groupMsgNums");
+
+    // Without a stored number the first information counts nothing new.
+    QTest::newRow("first, group feed")
+        << true << QList<int> { 100 } << QList<int>() << QList<int> { 100 };
+    QTest::newRow("growing") << true << QList<int> { 100, 104 } << QList<int> { 4 }
+                             << QList<int> { 100, 104 };
+    QTest::newRow("lower later") << true << QList<int> { 100, 90 } << QList<int>()
+                                 << QList<int> { 100 };
+    QTest::newRow("personal feed never counts")
+        << false << QList<int> { 100, 104 } << QList<int>() << QList<int> { 100, 104 };
+    QTest::newRow("empty group") << true << QList<int> { 0 } << QList<int>() << QList<int>();
+}
+
+void tst_DynDataController::groupInfo_counts()
+{
+    QFETCH(bool, groupFeed);
+    QFETCH(QList<int>, seqs);
+    QFETCH(QList<int>, newMsgNums);
+    QFETCH(QList<int>, groupMsgNums);
+
+    DynDataController controller(groupFeed, nullptr);
+    QSignalSpy counted(&controller, &DynDataController::newMsgNum);
+    QSignalSpy grown(&controller, &DynDataController::groupMsgNum);
+    for (int seq : seqs) {
+        pb_clt_t_group_item info;
+        info.set_f_init_seqid(0);
+        info.set_f_seq(seq);
+        controller.onGetGroupInfo(info);
+    }
+    QList<int> counts;
+    for (const auto &args : qAsConst(counted))
+        counts << args.at(0).toInt();
+    QList<int> growth;
+    for (const auto &args : qAsConst(grown))
+        growth << args.at(0).toInt();
+    QCOMPARE(counts, newMsgNums);
+    QCOMPARE(growth, groupMsgNums);
+}
+
+void tst_DynDataController::onError_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("errors");
+    QTest::newRow("15 is ignored") << 15 << 0;
+    QTest::newRow("store failure") << 1 << 1;
+    QTest::newRow("zero") << 0 << 1;
+    QTest::newRow("negative") << -3 << 1;
+}
+
+void tst_DynDataController::onError()
+{
+    QFETCH(int, code);
+    QFETCH(int, errors);
+    DynDataController controller(true, nullptr);
+    QSignalSpy spy(&controller, &DynDataController::networkError);
+    controller.onError(code);
+    QCOMPARE(spy.count(), errors);
+}
+
+void tst_DynDataController::isEmpty()
+{
+    DynDataController controller(true, nullptr);
+    QVERIFY(controller.isEmpty());
+    pb_clt_t_group_item info;
+    info.set_f_seq(3);
+    controller.onGetGroupInfo(info);
+    QVERIFY(!controller.isEmpty()); // the group has messages even though none arrived yet
+}
+
+QTEST_GUILESS_MAIN(tst_DynDataController)
+#include "tst_DynDataController.moc"

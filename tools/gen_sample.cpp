@@ -1,0 +1,182 @@
+// Writes the sample project into a directory and prints what it holds.
+//
+//   gen_sample [directory]     (default: ./sample)
+//
+// messages.bin and weather.bin are streams of length-delimited messages (a varint length, then
+// the message); members.tsv lists user id, name and job title. The same bytes on every run.
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QSaveFile>
+#include <QString>
+#include <QTextStream>
+
+#include <cstdio>
+
+#include "samples/SampleProject.h"
+
+namespace {
+
+QString itemTypeName(quint32 type)
+{
+    switch (type) {
+    case 2:
+        return QStringLiteral("picture");
+    case 3:
+        return QStringLiteral("voice");
+    case 4:
+        return QStringLiteral("file");
+    case 5:
+        return QStringLiteral("plain message");
+    case 6:
+    case 7:
+        return QStringLiteral("task message");
+    case 14:
+        return QStringLiteral("project record");
+    default:
+        return QStringLiteral("other");
+    }
+}
+
+QString recordTypeName(int type)
+{
+    switch (type) {
+    case 0:
+    case 3:
+        return QStringLiteral("plain");
+    case 1:
+        return QStringLiteral("members invited");
+    case 2:
+        return QStringLiteral("project information edited");
+    case 4:
+    case 5:
+    case 6:
+    case 10:
+        return QStringLiteral("task");
+    case 7:
+        return QStringLiteral("file uploaded");
+    case 8:
+        return QStringLiteral("file");
+    case 9:
+        return QStringLiteral("member joined");
+    case 11:
+        return QStringLiteral("task report");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QTextStream &err)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        err << "gen_sample: cannot write " << path << ": " << file.errorString() << '\n';
+        return false;
+    }
+    return true;
+}
+
+/// Counts of the sample's contents, keyed so that the summary prints in a fixed order.
+struct Summary
+{
+    int messages = 0;
+    int items = 0;
+    int itemsWithoutSeq = 0;
+    int severalItems = 0;
+    int attachments = 0;
+    int logLines = 0;
+    int taskDetails = 0;
+    int withReport = 0;
+    QMap<quint32, int> itemTypes;
+    QMap<int, int> recordTypes;
+};
+
+Summary summarise(const QList<pb_clt_t_user> &messages)
+{
+    Summary summary;
+    summary.messages = messages.size();
+    for (const pb_clt_t_user &message : messages) {
+        if (message.has_f_prj_details())
+            summary.logLines += message.f_prj_details().f_prj_log_size();
+        else if (!message.has_f_im_msg() && message.has_f_task_details())
+            ++summary.taskDetails;
+        const auto &items = message.f_im_msg().f_msg();
+        if (items.size() > 1)
+            ++summary.severalItems;
+        for (const pb_im_t_msg_item &item : items) {
+            ++summary.items;
+            if (!item.has_f_msg_seq_id())
+                ++summary.itemsWithoutSeq;
+            ++summary.itemTypes[item.f_msg_type()];
+            summary.attachments += item.f_attch_size();
+            if (item.has_f_msg_task() && item.f_msg_task().has_f_last_report())
+                ++summary.withReport;
+            if (item.f_msg_type() == 14)
+                ++summary.recordTypes[item.f_msg_prj_record().record_type()];
+        }
+    }
+    return summary;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+
+    const QString dirPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("sample");
+    QDir dir(dirPath);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        err << "gen_sample: cannot create " << dirPath << '\n';
+        return 1;
+    }
+
+    const QList<pb_clt_t_user> messages = SampleProject::messages();
+    const QList<pb_prj_t_prj_weather> weather = SampleProject::weather();
+    const QList<SampleMember> members = SampleProject::members();
+
+    QByteArray memberTable;
+    for (const SampleMember &member : members)
+        memberTable
+            += (member.userId() + '\t' + member.name + '\t' + member.jobTitle + '\n').toUtf8();
+
+    if (!writeFile(dir.filePath(QStringLiteral("messages.bin")),
+            SampleProject::toDelimitedStream(messages), err)
+        || !writeFile(dir.filePath(QStringLiteral("weather.bin")),
+            SampleProject::toDelimitedStream(weather), err)
+        || !writeFile(dir.filePath(QStringLiteral("members.tsv")), memberTable, err)) {
+        return 1;
+    }
+
+    const Summary summary = summarise(messages);
+    out << SampleProject::projectName() << " (" << SampleProject::projectId() << "), from "
+        << SampleProject::startTime().toString(Qt::ISODate) << '\n';
+    out << "written to " << QDir::cleanPath(dir.absolutePath()) << '\n';
+    out << members.size() << " members, " << summary.messages << " messages, " << summary.items
+        << " items (" << summary.itemsWithoutSeq << " without sequence number, "
+        << summary.severalItems << " messages with several items), " << summary.attachments
+        << " item attachments\n";
+    out << summary.logLines << " project log lines, " << summary.taskDetails
+        << " task-details messages, " << summary.withReport << " task messages with a report\n";
+    out << "item types:\n";
+    for (auto it = summary.itemTypes.cbegin(); it != summary.itemTypes.cend(); ++it)
+        out << "  " << qSetFieldWidth(3) << it.key() << qSetFieldWidth(0) << "  "
+            << qSetFieldWidth(4) << it.value() << qSetFieldWidth(0) << "  "
+            << itemTypeName(it.key()) << '\n';
+    out << "project record types:\n";
+    for (auto it = summary.recordTypes.cbegin(); it != summary.recordTypes.cend(); ++it)
+        out << "  " << qSetFieldWidth(3) << it.key() << qSetFieldWidth(0) << "  "
+            << qSetFieldWidth(4) << it.value() << qSetFieldWidth(0) << "  "
+            << recordTypeName(it.key()) << '\n';
+    int reminders = 0;
+    for (const pb_prj_t_prj_weather &forecast : weather) {
+        for (const pb_prj_t_weather_details &day : forecast.f_weather_info())
+            reminders += day.f_reminders_size();
+    }
+    out << "weather: " << weather.size() << " days, " << reminders << " reminders\n";
+    return 0;
+}

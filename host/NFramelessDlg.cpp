@@ -12,12 +12,8 @@ void NFramelessDlg::mousePressEvent(QMouseEvent *event)
         QDialog::mousePressEvent(event);
         return;
     }
-    if (!m_dragging)
-        m_trackedBeforeDrag = hasMouseTracking();
     m_dragging = true;
     m_pressOffset = event->globalPos() - frameGeometry().topLeft();
-    // Moves must reach us even where the platform reports them without the pressed button.
-    setMouseTracking(true);
     event->accept();
 }
 
@@ -37,20 +33,13 @@ void NFramelessDlg::mouseReleaseEvent(QMouseEvent *event)
         QDialog::mouseReleaseEvent(event);
         return;
     }
-    endDrag();
+    m_dragging = false;
     event->accept();
 }
 
 void NFramelessDlg::hideEvent(QHideEvent *event)
 {
     // A release that arrives after the dialog went away must not leave it dragging.
-    if (m_dragging)
-        endDrag();
-    QDialog::hideEvent(event);
-}
-
-void NFramelessDlg::endDrag()
-{
     m_dragging = false;
-    setMouseTracking(m_trackedBeforeDrag);
+    QDialog::hideEvent(event);
 }

@@ -20,9 +20,6 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void endDrag();
-
     bool m_dragging = false;
-    bool m_trackedBeforeDrag = false;
     QPoint m_pressOffset; // from the window's top left corner to the press, global coordinates
 };

@@ -1,6 +1,7 @@
 #include "KMLabel.h"
 
 #include <QByteArray>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QtDebug>
@@ -72,10 +73,13 @@ void KMLabel::disableClick()
 
 void KMLabel::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_clickEnabled) {
-        QLabel::mousePressEvent(event);
+    // The base class keeps text selection working; it leaves the event ignored otherwise.
+    QLabel::mousePressEvent(event);
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&KMLabel::clicked))
+        || isSignalConnected(QMetaMethod::fromSignal(&KMLabel::clickedData));
+    // Unclicked labels let the press through to their parent, as a plain label does.
+    if (event->button() != Qt::LeftButton || !m_clickEnabled || !listened)
         return;
-    }
     event->accept();
     const QVariant data = m_data;
     // A receiver may delete the label from inside the first signal.

@@ -6,8 +6,8 @@
 #include <functional>
 
 /// A label that reports a left-button press as a click, optionally carrying a data value.
-/// It shows the pointing hand once something is connected through one of the connect functions.
-/// GUI thread only.
+/// It shows the pointing hand once something is connected through one of the connect functions;
+/// while nothing listens to its clicks, presses go on to the parent. GUI thread only.
 class KMLabel : public QLabel
 {
     Q_OBJECT

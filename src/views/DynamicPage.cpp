@@ -1,6 +1,8 @@
 #include "views/DynamicPage.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QEvent>
 #include <QLayoutItem>
 #include <QTime>
 #include <QVBoxLayout>
@@ -43,6 +45,10 @@ void DynamicPage::addDynInfo(const QList<SDynData *> &records, bool atBottom)
     if (records.isEmpty())
         return;
 
+    // Showing a child lays out its parent at once, so every new item would lay out the whole
+    // column again; with the layout off, the column is laid out once, after the batch.
+    m_mainLayout->setEnabled(false);
+
     const int excess = m_shownItems.size() + records.size() - kMaxShownItems;
     if (excess > 0)
         trimItems(std::min(excess, int(m_shownItems.size())), atBottom);
@@ -55,6 +61,10 @@ void DynamicPage::addDynInfo(const QList<SDynData *> &records, bool atBottom)
         for (auto it = records.crbegin(); it != records.crend(); ++it)
             addDynInfo(*it, false);
     }
+
+    m_mainLayout->setEnabled(true);
+    // A layout request that arrived while the layout was off was dropped; ask again.
+    QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
 }
 
 void DynamicPage::addDynInfo(SDynData *record, bool atBottom)
@@ -184,7 +194,6 @@ bool DynamicPage::parkItemWdt(SingleDynamicWdt *item)
 {
     if (!item || m_spareItems.size() > kSpareLimit)
         return false;
-    // Leaving the page also takes the widget out of the item layout.
     item->setParent(nullptr);
     item->hide();
     m_spareItems.append(item);
@@ -195,6 +204,8 @@ void DynamicPage::trimItems(int count, bool fromTop)
 {
     for (int i = 0; i < count && !m_shownItems.isEmpty(); ++i) {
         SingleDynamicWdt *item = fromTop ? m_shownItems.takeFirst() : m_shownItems.takeLast();
+        // Taken out explicitly: a disabled layout does not notice a child leaving.
+        delete m_itemLayout->takeAt(fromTop ? 0 : m_itemLayout->count() - 1);
         if (!parkItemWdt(item))
             delete item;
     }

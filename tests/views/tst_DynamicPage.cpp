@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QLayout>
+#include <QScrollArea>
 #include <QtTest>
 
 #include <memory>
@@ -30,6 +31,8 @@ private slots:
     void timeRange_data();
     void timeRange();
     void nullRecords();
+    void laidOutAfterEachBatch_data();
+    void laidOutAfterEachBatch();
 
 private:
     /// A plain notice at kBase + minute minutes; minute -1 gives a record without a time.
@@ -368,6 +371,50 @@ void tst_DynamicPage::nullRecords()
     QTest::ignoreMessage(QtWarningMsg, "DynamicPage::addDynInfo--invalid DynData.");
     page.addDynInfo(QList<SDynData *> { record(9), nullptr, record(7), nullptr }, false);
     QCOMPARE(shownMinutes(page), (QList<int> { 9, 7 }));
+}
+
+void tst_DynamicPage::laidOutAfterEachBatch_data()
+{
+    QTest::addColumn<bool>("atBottom");
+    QTest::addColumn<int>("added");
+
+    QTest::newRow("older at the bottom") << true << 20;
+    QTest::newRow("newer at the top") << false << 20;
+    QTest::newRow("beyond the limit at the bottom") << true << 30;
+    QTest::newRow("beyond the limit at the top") << false << 30;
+}
+
+void tst_DynamicPage::laidOutAfterEachBatch()
+{
+    QFETCH(bool, atBottom);
+    QFETCH(int, added);
+
+    QScrollArea area;
+    area.setWidgetResizable(true);
+    auto *page = new DynamicPage;
+    area.setWidget(page);
+    area.resize(600, 500);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+
+    page->addDynInfo(records(1480, 1001), true);
+    const QList<SDynData *> batch
+        = atBottom ? records(1000, 1001 - added) : records(1480 + added, 1481);
+    page->addDynInfo(batch, atBottom);
+
+    // Every item, old or new, ends up in the column: full width, one below the other.
+    auto stacked = [page] {
+        const QList<SingleDynamicWdt *> items = shownItems(*page);
+        const int width = page->width() - 60;
+        int y = 20;
+        for (const SingleDynamicWdt *item : items) {
+            if (item->isHidden() || item->x() != 30 || item->width() != width || item->y() != y)
+                return false;
+            y += item->height() + 20;
+        }
+        return items.size() == 500;
+    };
+    QTRY_VERIFY(stacked());
 }
 
 QTEST_MAIN(tst_DynamicPage)

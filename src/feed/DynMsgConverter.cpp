@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <limits>
+
 #include "MessageContext.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
@@ -21,6 +23,15 @@ inline QString fromUtf8(const std::string &s)
 inline QString decimal(quint64 id)
 {
     return QString::number(id);
+}
+
+// Marks a quarter hour in which the zone changes its offset.
+constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
+
+int utcOffsetAt(qint64 secs)
+{
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(secs, Qt::LocalTime);
+    return local.isValid() ? local.offsetFromUtc() : 0;
 }
 
 QString normalisedJob(const QString &job)
@@ -123,14 +134,17 @@ bool DynMsgConverter::isOwnProject(quint64 prjId) const
 
 QDateTime DynMsgConverter::localTime(qint64 secs)
 {
-    // Offsets change only at zone transitions, which fall on quarter hours.
+    // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
+    // A few (old local mean times) do not; such a quarter is looked up second by second.
     const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;
     auto it = m_utcOffsets.constFind(quarter);
     if (it == m_utcOffsets.constEnd()) {
-        const QDateTime local = QDateTime::fromSecsSinceEpoch(quarter * 900, Qt::LocalTime);
-        it = m_utcOffsets.insert(quarter, local.isValid() ? local.offsetFromUtc() : 0);
+        const int first = utcOffsetAt(quarter * 900);
+        const int last = utcOffsetAt(quarter * 900 + 899);
+        it = m_utcOffsets.insert(quarter, first == last ? first : kOffsetChangesInside);
     }
-    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, it.value());
+    const int offset = it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, offset);
 }
 
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)

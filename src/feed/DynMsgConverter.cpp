@@ -25,6 +25,16 @@ inline QString decimal(quint64 id)
     return QString::number(id);
 }
 
+// Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
+// them is held at the nearest end: multiplying it by 1000 would overflow and wrap round to 1970.
+constexpr qint64 kLatestSecs = std::numeric_limits<qint64>::max() / 1000 - 900;
+constexpr qint64 kEarliestSecs = -kLatestSecs;
+
+inline qint64 boundedSecs(qint64 secs)
+{
+    return qBound(kEarliestSecs, secs, kLatestSecs);
+}
+
 // Marks a quarter hour in which the zone changes its offset.
 constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
 
@@ -74,8 +84,8 @@ QString projectInfoText(const pb_prj_t_info &info)
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
-    const QDate beginDate = QDateTime::fromSecsSinceEpoch(begin).date();
-    const QDate endDate = QDateTime::fromSecsSinceEpoch(end).date();
+    const QDate beginDate = QDateTime::fromSecsSinceEpoch(boundedSecs(begin)).date();
+    const QDate endDate = QDateTime::fromSecsSinceEpoch(boundedSecs(end)).date();
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
         lines << htmlParagraph(QStringLiteral("项目工期 : "),
@@ -132,8 +142,9 @@ bool DynMsgConverter::isOwnProject(quint64 prjId) const
     return m_prjIdIsNumber && prjId == m_prjIdValue;
 }
 
-QDateTime DynMsgConverter::localTime(qint64 secs)
+QDateTime DynMsgConverter::localTime(qint64 time)
 {
+    const qint64 secs = boundedSecs(time);
     // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
     // A few (old local mean times) do not; such a quarter is looked up second by second.
     const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;

@@ -1670,6 +1670,10 @@ void tst_DynMsgConverter::localTimeInZonesWithTransitions_data()
     QTest::newRow("Berlin, summer 2100") << berlin << qint64(4118126400);
     QTest::newRow("Berlin, before the epoch") << berlin << qint64(-14182980);
     QTest::newRow("Berlin, one second before the epoch") << berlin << qint64(-1);
+    QTest::newRow("Berlin, year 5")
+        << berlin << QDateTime(QDate(5, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+    QTest::newRow("Berlin, 1 BC")
+        << berlin << QDateTime(QDate(-1, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
     QTest::newRow("Shanghai, before the epoch") << QByteArray("Asia/Shanghai") << qint64(-14182980);
     // Offsets that are not whole hours.
     QTest::newRow("Kathmandu") << QByteArray("Asia/Kathmandu") << kSendTime;

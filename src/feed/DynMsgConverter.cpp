@@ -20,9 +20,52 @@ inline QString fromUtf8(const std::string &s)
     return QString::fromUtf8(s.data(), int(s.size()));
 }
 
-inline QString decimal(quint64 id)
+// Writes value in decimal, at least `width` digits, ending at `end`; returns the first digit.
+QChar *writeDigits(QChar *end, quint64 value, int width)
 {
-    return QString::number(id);
+    do {
+        *--end = QChar(ushort('0' + value % 10));
+        value /= 10;
+        --width;
+    } while (value != 0 || width > 0);
+    return end;
+}
+
+// QString::number would go through the locale machinery for every id.
+QString decimal(quint64 id)
+{
+    QChar digits[20];
+    QChar *const end = digits + 20;
+    const QChar *first = writeDigits(end, id, 1);
+    return QString(first, int(end - first));
+}
+
+// What toString("yyyy-MM-dd hh:mm") gives, without parsing the format for every task; the year
+// has at least four digits and a sign when negative.
+QString minuteText(const QDateTime &time)
+{
+    if (!time.isValid())
+        return time.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    time.date().getDate(&year, &month, &day);
+    const QTime clock = time.time();
+
+    QChar text[32];
+    QChar *const end = text + 32;
+    QChar *first = writeDigits(end, quint64(clock.minute()), 2);
+    *--first = QLatin1Char(':');
+    first = writeDigits(first, quint64(clock.hour()), 2);
+    *--first = QLatin1Char(' ');
+    first = writeDigits(first, quint64(day), 2);
+    *--first = QLatin1Char('-');
+    first = writeDigits(first, quint64(month), 2);
+    *--first = QLatin1Char('-');
+    first = writeDigits(first, quint64(year < 0 ? -qint64(year) : year), 4);
+    if (year < 0)
+        *--first = QLatin1Char('-');
+    return QString(first, int(end - first));
 }
 
 // Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
@@ -248,7 +291,7 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     content.insert(QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
     content.insert(QStringLiteral("time"),
         QObject::tr("End Time")
-            + localTime(task.f_task_end()).toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+            + minuteText(localTime(task.f_task_end())));
     if (task.has_f_task_status())
         content.insert(QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)

@@ -100,7 +100,8 @@ QString htmlParagraph(const QString &label, const QString &value)
         + QStringLiteral("</p>");
 }
 
-QString projectInfoText(const pb_prj_t_info &info)
+// The dates are the local dates of f_prj_begin and f_prj_end.
+QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
     QStringList lines;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
@@ -127,8 +128,6 @@ QString projectInfoText(const pb_prj_t_info &info)
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
-    const QDate beginDate = QDateTime::fromSecsSinceEpoch(boundedSecs(begin)).date();
-    const QDate endDate = QDateTime::fromSecsSinceEpoch(boundedSecs(end)).date();
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
         lines << htmlParagraph(QStringLiteral("项目工期 : "),
@@ -413,7 +412,10 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         record = new SDynData(SDynData::KindProjectInfo);
         fillHeader(record, item);
         if (prjRecord.has_f_prj_info()) {
-            const QString text = projectInfoText(prjRecord.f_prj_info());
+            const pb_prj_t_info &info = prjRecord.f_prj_info();
+            // Through the offset cache: a local time of its own costs microseconds.
+            const QString text = projectInfoText(info, localTime(info.f_prj_begin()).date(),
+                localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
                 record->content.insert(QStringLiteral("text"), text);
         }

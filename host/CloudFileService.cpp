@@ -326,7 +326,6 @@ private:
     int m_running = 0; // transfers whose end has not been delivered yet
     int m_deliveryDepth = 0; // deliverPending calls on the stack (callbacks may nest loops)
     bool m_released = false;
-    bool m_deleting = false;
 };
 
 std::unique_ptr<TransferPool> &poolSlot() // GUI thread only
@@ -629,10 +628,8 @@ void CloudFileServiceImpl::release()
     m_released = true;
     for (const auto &transfer : m_transfers)
         transfer->cancel();
-    if (m_running == 0 && m_deliveryDepth == 0) {
-        m_deleting = true;
+    if (m_running == 0 && m_deliveryDepth == 0)
         delete this;
-    }
 }
 
 ICloudFileTransfer *CloudFileServiceImpl::start(
@@ -695,10 +692,10 @@ void CloudFileServiceImpl::deliverPending()
         deliver(event);
     }
     --m_deliveryDepth;
-    if (m_released && m_running == 0 && m_deliveryDepth == 0 && !m_deleting) {
-        m_deleting = true;
-        deleteLater();
-    }
+    // Qt allows the receiver of a queued call to delete itself in it; deleteLater() instead could
+    // leave the object behind when the event loop is not entered again.
+    if (m_released && m_running == 0 && m_deliveryDepth == 0)
+        delete this;
 }
 
 void CloudFileServiceImpl::deliver(const TransferEvent &event)

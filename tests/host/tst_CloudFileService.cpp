@@ -128,18 +128,34 @@ QByteArray payload(int size, quint32 seed)
     return bytes;
 }
 
-QByteArray encodedPicture(const QSize &size, const char *format)
+/// A picture whose top left quarter is yellow and the rest dark cyan; with alpha, its right half
+/// is transparent instead.
+QByteArray encodedPicture(const QSize &size, const char *format, bool alpha = false)
 {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
     QPainter painter(&image);
-    painter.fillRect(image.rect(), Qt::darkCyan);
     painter.fillRect(QRect(QPoint(0, 0), size / 2), Qt::yellow);
+    if (alpha) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()),
+            Qt::transparent);
+    }
     painter.end();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
+}
+
+bool near(QRgb actual, QColor expected)
+{
+    const int tolerance = 24; // JPEG's loss
+    return qAbs(qRed(actual) - expected.red()) <= tolerance
+        && qAbs(qGreen(actual) - expected.green()) <= tolerance
+        && qAbs(qBlue(actual) - expected.blue()) <= tolerance
+        && qAbs(qAlpha(actual) - expected.alpha()) <= tolerance;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -234,32 +250,41 @@ void tst_CloudFileService::download_data()
     QTest::addColumn<QString>("storeEntry");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("oldTarget"); // what the target held before; null: nothing
 
     const QByteArray bytes = payload(50001, 7);
-    QTest::newRow("file, several chunks") << File << "report.pdf"
-                                          << "files/report.pdf" << bytes << "file/report.pdf";
-    QTest::newRow("file, one chunk") << File << "a1.txt"
-                                     << "files/a1.txt" << payload(100, 1) << "a1.txt";
+    QTest::newRow("file, several chunks")
+        << File << "report.pdf"
+        << "files/report.pdf" << bytes << "file/report.pdf" << QByteArray();
+    QTest::newRow("file, one chunk")
+        << File << "a1.txt"
+        << "files/a1.txt" << payload(100, 1) << "a1.txt" << QByteArray();
     QTest::newRow("empty file") << File << "empty.dat"
-                                << "files/empty.dat" << QByteArray() << "empty.dat";
+                                << "files/empty.dat" << QByteArray() << "empty.dat" << QByteArray();
     QTest::newRow("folders made for the target")
         << File << "deep.bin"
-        << "files/deep.bin" << bytes << "one/two/three/deep.bin";
+        << "files/deep.bin" << bytes << "one/two/three/deep.bin" << QByteArray();
     QTest::newRow("Chinese id and target")
         << File << QStringLiteral("施工日志.docx") << QStringLiteral("files/施工日志.docx") << bytes
-        << QStringLiteral("文件/施工日志.docx");
+        << QStringLiteral("文件/施工日志.docx") << QByteArray();
     QTest::newRow("name with two dots is ordinary")
         << File << "plan..v2.dwg"
-        << "files/plan..v2.dwg" << bytes << "plan..v2.dwg";
+        << "files/plan..v2.dwg" << bytes << "plan..v2.dwg" << QByteArray();
     QTest::newRow("large picture is the picture itself")
         << Picture << "site.jpg"
-        << "files/site.jpg" << encodedPicture(QSize(900, 700), "JPG") << "site_larger.jpg";
+        << "files/site.jpg" << encodedPicture(QSize(900, 700), "JPG") << "site_larger.jpg"
+        << QByteArray();
     QTest::newRow("stored thumbnail is used as stored")
         << Thumbnail << "site.png"
-        << "thumbs/site.png" << payload(3000, 3) << "site.png";
+        << "thumbs/site.png" << payload(3000, 3) << "site.png" << QByteArray();
+    QTest::newRow("older file at the target is replaced")
+        << File << "report.pdf"
+        << "files/report.pdf" << bytes << "report.pdf"
+        << QByteArray("an older version of the report");
     QTest::newRow("avatar by user id")
         << UserHeader << "u1001"
-        << "headers/u1001.png" << encodedPicture(QSize(70, 70), "PNG") << "u1001.png";
+        << "headers/u1001.png" << encodedPicture(QSize(70, 70), "PNG") << "u1001.png"
+        << QByteArray();
 }
 
 void tst_CloudFileService::download()
@@ -269,8 +294,11 @@ void tst_CloudFileService::download()
     QFETCH(QString, storeEntry);
     QFETCH(QByteArray, content);
     QFETCH(QString, target);
+    QFETCH(QByteArray, oldTarget);
     QVERIFY(writeFile(storePath(storeEntry), content));
     const QString localPath = targetPath(target);
+    if (!oldTarget.isNull())
+        QVERIFY(writeFile(localPath, oldTarget));
 
     SinkLog log;
     RecordingSink sink(&log, localPath);
@@ -394,23 +422,28 @@ void tst_CloudFileService::thumbnail_data()
     QTest::addColumn<QByteArray>("format");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("asStored");
+    QTest::addColumn<QColor>("bottomRight");
 
+    const QColor cyan(Qt::darkCyan);
     QTest::newRow("wide PNG") << "wide.png" << encodedPicture(QSize(1600, 1200), "PNG")
-                              << QByteArray("png") << QSize(200, 150) << false;
+                              << QByteArray("png") << QSize(200, 150) << false << cyan;
     QTest::newRow("tall JPEG") << "tall.jpg" << encodedPicture(QSize(800, 2000), "JPG")
-                               << QByteArray("jpeg") << QSize(80, 200) << false;
+                               << QByteArray("jpeg") << QSize(80, 200) << false << cyan;
     QTest::newRow("BMP") << "plan.bmp" << encodedPicture(QSize(1000, 1000), "BMP")
-                         << QByteArray("bmp") << QSize(200, 200) << false;
+                         << QByteArray("bmp") << QSize(200, 200) << false << cyan;
+    QTest::newRow("PNG with transparency")
+        << "mask.png" << encodedPicture(QSize(900, 600), "PNG", true) << QByteArray("png")
+        << QSize(200, 133) << false << QColor(Qt::transparent);
     QTest::newRow("JPEG named as PNG keeps JPEG")
         << "photo.png" << encodedPicture(QSize(1024, 768), "JPG") << QByteArray("jpeg")
-        << QSize(200, 150) << false;
-    QTest::newRow("one long edge") << "strip.png" << encodedPicture(QSize(4000, 10), "PNG")
-                                   << QByteArray("png") << QSize(200, 1) << false;
+        << QSize(200, 150) << false << cyan;
+    QTest::newRow("one long edge") << "strip.png" << encodedPicture(QSize(4000, 16), "PNG")
+                                   << QByteArray("png") << QSize(200, 1) << false << QColor();
     QTest::newRow("small picture as stored") << "small.png" << encodedPicture(QSize(120, 90), "PNG")
-                                             << QByteArray("png") << QSize(120, 90) << true;
+                                             << QByteArray("png") << QSize(120, 90) << true << cyan;
     QTest::newRow("exactly the edge as stored")
         << "edge.jpg" << encodedPicture(QSize(200, 100), "JPG") << QByteArray("jpeg")
-        << QSize(200, 100) << true;
+        << QSize(200, 100) << true << cyan;
 }
 
 void tst_CloudFileService::thumbnail()
@@ -420,6 +453,7 @@ void tst_CloudFileService::thumbnail()
     QFETCH(QByteArray, format);
     QFETCH(QSize, size);
     QFETCH(bool, asStored);
+    QFETCH(QColor, bottomRight);
     QVERIFY(writeFile(storePath("files/" + id), picture));
     const QString localPath = targetPath(id);
 
@@ -437,6 +471,11 @@ void tst_CloudFileService::thumbnail()
     const QImage thumbnail = reader.read();
     QVERIFY(!thumbnail.isNull());
     QCOMPARE(thumbnail.size(), size);
+    if (bottomRight.isValid()) {
+        // The picture is shrunk, not cropped or garbled: its corners keep their colours.
+        QVERIFY(near(thumbnail.pixel(0, 0), Qt::yellow));
+        QVERIFY(near(thumbnail.pixel(size.width() - 1, size.height() - 1), bottomRight));
+    }
     const QByteArray stored = readFile(localPath);
     QCOMPARE(stored == picture, asStored);
     QCOMPARE(log.progress.last().first, qint64(stored.size()));
@@ -511,6 +550,10 @@ void tst_CloudFileService::ownerGone()
     // An owner holds a service and several sinks and goes away with transfers running, the way
     // a widget is deleted: release() first, then its sinks die.
     ICloudFileService *service = createCloudFileService(QString(), QString());
+    // The object behind the interface is a QObject: its end shows that release() deleted it.
+    auto *serviceObject = dynamic_cast<QObject *>(service);
+    QVERIFY(serviceObject);
+    QSignalSpy serviceDeleted(serviceObject, &QObject::destroyed);
     SinkLog bigLog, smallLog;
     auto *bigSink = new RecordingSink(&bigLog, targetPath("big.bin"));
     auto *smallSink = new RecordingSink(&smallLog, targetPath("small.bin"));
@@ -533,6 +576,7 @@ void tst_CloudFileService::ownerGone()
 
     QTRY_VERIFY_WITH_TIMEOUT(bigLog.destroyed, Wait);
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
+    QCOMPARE(serviceDeleted.count(), 1);
     QVERIFY(!bigLog.afterEnd);
     QVERIFY(!smallLog.afterEnd);
     QCOMPARE(bigLog.finished, 0);

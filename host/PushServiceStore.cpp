@@ -202,24 +202,25 @@ void PushServiceStore::shutdown()
 void PushServiceStore::post(std::function<void()> job)
 {
     std::thread previous;
-    bool started = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_jobs.push_back(std::move(job));
         if (!m_running) {
+            // Registered before the thread exists: Qt guards its list of routines with a lock
+            // that ThreadSanitizer cannot see, and the store thread's first database work
+            // touches Qt's global lists too.
+            if (QCoreApplication::instance())
+                qAddPostRoutine(shutdownStore);
             // The previous thread has left its loop and closed its database already.
             previous = std::move(m_thread);
             m_quit = false;
             m_running = true;
             m_thread = std::thread([this] { run(); });
-            started = true;
         }
     }
     m_wakeUp.notify_one();
     if (previous.joinable())
         previous.join();
-    if (started && QCoreApplication::instance())
-        qAddPostRoutine(shutdownStore);
 }
 
 template <typename Result> Result PushServiceStore::call(std::function<Result()> job)

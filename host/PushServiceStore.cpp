@@ -379,18 +379,21 @@ bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int 
         }
     };
 
-    // A message whose numbers begin before the range may still reach into it.
+    // The last message that begins before the range may still reach into it; take() keeps only
+    // its items inside the range. Its end is tested here rather than in SQL, where SQLite would
+    // walk back through the whole group whenever that message ends before the range.
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
-        "SELECT first_seq, payload FROM push_messages WHERE group_id = ? AND first_seq <= ?"
-        " AND last_seq > ? ORDER BY first_seq DESC LIMIT 1"));
+        "SELECT first_seq, last_seq, payload FROM push_messages WHERE group_id = ? AND"
+        " first_seq <= ? ORDER BY first_seq DESC LIMIT 1"));
     query.addBindValue(groupId);
     query.addBindValue(afterSeqId);
-    query.addBindValue(afterSeqId);
     bool ok = query.exec();
-    while (ok && query.next())
-        take(query.value(0).toInt(), query.value(1).toByteArray());
+    while (ok && query.next()) {
+        if (query.value(1).toInt() > afterSeqId)
+            take(query.value(0).toInt(), query.value(2).toByteArray());
+    }
     if (ok) {
         query.prepare(QStringLiteral(
             "SELECT first_seq, payload FROM push_messages WHERE group_id = ? AND first_seq > ?"

@@ -872,6 +872,12 @@ void tst_PSVPushService::malformedStoredMessageSkipped()
     QVERIFY(client.subscribe(prjId));
     requestFence(client);
     QTRY_COMPARE(sink.texts(), withFence({ "info 9 0 4", "items 1 4" }));
+
+    // A range next to the damaged message does not touch it.
+    sink.clear();
+    client.getMsgs(3, 1);
+    requestFence(client);
+    QTRY_COMPARE(sink.texts(), withFence({ "items 4" }));
 }
 
 QTEST_GUILESS_MAIN(tst_PSVPushService)

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <limits>
+
 #include "MessageContext.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
@@ -18,9 +20,71 @@ inline QString fromUtf8(const std::string &s)
     return QString::fromUtf8(s.data(), int(s.size()));
 }
 
-inline QString decimal(quint64 id)
+// Writes value in decimal, at least `width` digits, ending at `end`; returns the first digit.
+QChar *writeDigits(QChar *end, quint64 value, int width)
 {
-    return QString::number(id);
+    do {
+        *--end = QChar(ushort('0' + value % 10));
+        value /= 10;
+        --width;
+    } while (value != 0 || width > 0);
+    return end;
+}
+
+// QString::number would go through the locale machinery for every id.
+QString decimal(quint64 id)
+{
+    QChar digits[20];
+    QChar *const end = digits + 20;
+    const QChar *first = writeDigits(end, id, 1);
+    return QString(first, int(end - first));
+}
+
+// What toString("yyyy-MM-dd hh:mm") gives, without parsing the format for every task; the year
+// has at least four digits and a sign when negative.
+QString minuteText(const QDateTime &time)
+{
+    if (!time.isValid())
+        return time.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    time.date().getDate(&year, &month, &day);
+    const QTime clock = time.time();
+
+    QChar text[32];
+    QChar *const end = text + 32;
+    QChar *first = writeDigits(end, quint64(clock.minute()), 2);
+    *--first = QLatin1Char(':');
+    first = writeDigits(first, quint64(clock.hour()), 2);
+    *--first = QLatin1Char(' ');
+    first = writeDigits(first, quint64(day), 2);
+    *--first = QLatin1Char('-');
+    first = writeDigits(first, quint64(month), 2);
+    *--first = QLatin1Char('-');
+    first = writeDigits(first, quint64(year < 0 ? -qint64(year) : year), 4);
+    if (year < 0)
+        *--first = QLatin1Char('-');
+    return QString(first, int(end - first));
+}
+
+// Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
+// them is held at the nearest end: multiplying it by 1000 would overflow and wrap round to 1970.
+constexpr qint64 kLatestSecs = std::numeric_limits<qint64>::max() / 1000 - 900;
+constexpr qint64 kEarliestSecs = -kLatestSecs;
+
+inline qint64 boundedSecs(qint64 secs)
+{
+    return qBound(kEarliestSecs, secs, kLatestSecs);
+}
+
+// Marks a quarter hour in which the zone changes its offset.
+constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
+
+int utcOffsetAt(qint64 secs)
+{
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(secs, Qt::LocalTime);
+    return local.isValid() ? local.offsetFromUtc() : 0;
 }
 
 QString normalisedJob(const QString &job)
@@ -36,7 +100,8 @@ QString htmlParagraph(const QString &label, const QString &value)
         + QStringLiteral("</p>");
 }
 
-QString projectInfoText(const pb_prj_t_info &info)
+// The dates are the local dates of f_prj_begin and f_prj_end.
+QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
     QStringList lines;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
@@ -64,8 +129,6 @@ QString projectInfoText(const pb_prj_t_info &info)
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
-    const QDate beginDate = QDateTime::fromSecsSinceEpoch(begin).date();
-    const QDate endDate = QDateTime::fromSecsSinceEpoch(end).date();
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
         lines << htmlParagraph(QStringLiteral("项目工期 : "),
@@ -125,16 +188,20 @@ bool DynMsgConverter::isOwnProject(quint64 prjId) const
     return m_prjIdIsNumber && prjId == m_prjIdValue;
 }
 
-QDateTime DynMsgConverter::localTime(qint64 secs)
+QDateTime DynMsgConverter::localTime(qint64 time)
 {
-    // Offsets change only at zone transitions, which fall on quarter hours.
+    const qint64 secs = boundedSecs(time);
+    // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
+    // A few (old local mean times) do not; such a quarter is looked up second by second.
     const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;
     auto it = m_utcOffsets.constFind(quarter);
     if (it == m_utcOffsets.constEnd()) {
-        const QDateTime local = QDateTime::fromSecsSinceEpoch(quarter * 900, Qt::LocalTime);
-        it = m_utcOffsets.insert(quarter, local.isValid() ? local.offsetFromUtc() : 0);
+        const int first = utcOffsetAt(quarter * 900);
+        const int last = utcOffsetAt(quarter * 900 + 899);
+        it = m_utcOffsets.insert(quarter, first == last ? first : kOffsetChangesInside);
     }
-    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, it.value());
+    const int offset = it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, offset);
 }
 
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
@@ -227,7 +294,7 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     content.insert(QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
     content.insert(QStringLiteral("time"),
         QObject::tr("End Time")
-            + localTime(task.f_task_end()).toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+            + minuteText(localTime(task.f_task_end())));
     if (task.has_f_task_status())
         content.insert(QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)
@@ -349,7 +416,10 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         record = new SDynData(SDynData::KindProjectInfo);
         fillHeader(record, item);
         if (prjRecord.has_f_prj_info()) {
-            const QString text = projectInfoText(prjRecord.f_prj_info());
+            const pb_prj_t_info &info = prjRecord.f_prj_info();
+            // Through the offset cache: a local time of its own costs microseconds.
+            const QString text = projectInfoText(info, localTime(info.f_prj_begin()).date(),
+                localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
                 record->content.insert(QStringLiteral("text"), text);
         }

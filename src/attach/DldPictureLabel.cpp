@@ -1,6 +1,6 @@
 #include "attach/DldPictureLabel.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QtDebug>
 
 #include "attach/PictureViewer_p.h"
@@ -22,7 +22,7 @@ void DldPictureLabel::setPicture(const QString &name, const QString &dir)
 {
     stopDownload(); // the newest name wins
     m_localPath = QStringLiteral("%1/%2").arg(dir, safeFileName(name));
-    if (QFile::exists(m_localPath)) {
+    if (QFileInfo(m_localPath).isFile()) {
         showFile(m_localPath);
         return;
     }
@@ -41,7 +41,7 @@ void DldPictureLabel::onFinished(int status, const QString &)
 {
     if (status != TransferStatus_Finished)
         qDebug().noquote() << "failed to download picture" << m_localPath;
-    else if (QFile::exists(m_localPath)) {
+    else if (QFileInfo(m_localPath).isFile()) {
         showFile(m_localPath);
         repaint();
     }

@@ -1,6 +1,6 @@
 #include "attach/PictureViewDlg.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMovie>
@@ -85,7 +85,7 @@ void PictureViewDlg::onFinished(int status, const QString &)
 
 void PictureViewDlg::setPicturePath(QString picPath)
 {
-    if (!QFile::exists(picPath))
+    if (!QFileInfo(picPath).isFile())
         return;
 
     if (!m_pictureShown) {
@@ -133,7 +133,7 @@ void PictureViewDlg::onWidgetShow()
     if (m_pictureShown || m_service)
         return; // shown again: the picture is there or on its way
     m_localPath = QStringLiteral("%1/%2").arg(m_dir, largeName(safeFileName(m_picName)));
-    if (QFile::exists(m_localPath)) {
+    if (QFileInfo(m_localPath).isFile()) {
         setPicturePath(m_localPath);
         return;
     }

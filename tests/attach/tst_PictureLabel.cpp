@@ -1,48 +1,12 @@
-#include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "attach/FileIconTable.h"
 #include "attach/PictureLabel.h"
+#include "common/TestPictures.h"
 
-namespace {
-
-/// A picture with a left and a right half of different colours, so that a mirrored or
-/// mis-decoded load shows.
-QImage halves(const QSize &size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = size.width() / 2; x < size.width(); ++x)
-            image.setPixel(x, y, qRgb(0, 0, 255));
-    }
-    return image;
-}
-
-QByteArray encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QImage shown(const PictureLabel &label)
-{
-    return label.pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-} // namespace
+using namespace TestPictures;
 
 Q_DECLARE_METATYPE(PictureLabel::FileType)
 

@@ -1,7 +1,4 @@
-#include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMovie>
@@ -12,34 +9,13 @@
 
 #include "CloudFileService.h"
 #include "attach/PictureViewDlg.h"
+#include "common/TestPictures.h"
+
+using namespace TestPictures;
 
 namespace {
 
 constexpr int Wait = 30000; // generous: sanitizer builds are slow
-
-QByteArray encoded(const QSize &size, const char *format)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString sha1(const QString &name)
-{
-    return QString::fromLatin1(
-        QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex());
-}
 
 QLabel *pictureArea(const PictureViewDlg &viewer)
 {
@@ -109,7 +85,7 @@ void tst_PictureViewDlg::sizeFromPicture_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("largeName");
-    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("pictureSize");
     QTest::addColumn<QByteArray>("format");
     QTest::addColumn<QSize>("dialog");
 
@@ -157,13 +133,13 @@ void tst_PictureViewDlg::sizeFromPicture()
 {
     QFETCH(QString, name);
     QFETCH(QString, largeName);
-    QFETCH(QSize, picture);
+    QFETCH(QSize, pictureSize);
     QFETCH(QByteArray, format);
     QFETCH(QSize, dialog);
 
     // Present: no download. A different picture in the cloud would give a different size.
-    QVERIFY(writeFile(QDir(cacheDir()).filePath(largeName), encoded(picture, format)));
-    QVERIFY(writeFile(cloudFile(name), encoded(QSize(100, 900), "png")));
+    QVERIFY(writeFile(QDir(cacheDir()).filePath(largeName), picture(pictureSize, format)));
+    QVERIFY(writeFile(cloudFile(name), picture(QSize(100, 900), "png")));
 
     PictureViewDlg viewer(name, cacheDir(), nullptr);
     QCOMPARE(viewer.size(), QSize(500, 500));
@@ -176,7 +152,7 @@ void tst_PictureViewDlg::sizeFromPicture()
 void tst_PictureViewDlg::downloadsLargePicture_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("pictureSize");
     QTest::addColumn<QSize>("dialog");
 
     QTest::newRow("full HD") << "5f3a.jpg" << QSize(1920, 1080) << QSize(600, 347);
@@ -187,10 +163,10 @@ void tst_PictureViewDlg::downloadsLargePicture_data()
 void tst_PictureViewDlg::downloadsLargePicture()
 {
     QFETCH(QString, name);
-    QFETCH(QSize, picture);
+    QFETCH(QSize, pictureSize);
     QFETCH(QSize, dialog);
 
-    const QByteArray bytes = encoded(picture, "png");
+    const QByteArray bytes = picture(pictureSize, "png");
     QVERIFY(writeFile(cloudFile(name), bytes));
     CloudFileStore::setChunkSize(4096);
 
@@ -204,7 +180,7 @@ void tst_PictureViewDlg::downloadsLargePicture()
     // The large variant is the picture itself, under the large name and not the cloud id.
     const QFileInfo large(cacheDir(), QString(name).insert(name.lastIndexOf('.'), "_larger"));
     QVERIFY(large.exists());
-    QCOMPARE(QImage(large.filePath()).size(), picture);
+    QCOMPARE(QImage(large.filePath()).size(), pictureSize);
     QVERIFY(!QFileInfo::exists(QDir(cacheDir()).filePath(name)));
 }
 
@@ -225,7 +201,7 @@ void tst_PictureViewDlg::failedDownloadKeepsWaiting()
 
     const QString name = QStringLiteral("lost.jpg");
     if (inCloud)
-        QVERIFY(writeFile(cloudFile(name), encoded(QSize(1920, 1080), "png")));
+        QVERIFY(writeFile(cloudFile(name), picture(QSize(1920, 1080), "png")));
     CloudFileStore::setChunkSize(512);
     CloudFileStore::setFailAfter(failAfter);
 
@@ -244,7 +220,7 @@ void tst_PictureViewDlg::failedDownloadKeepsWaiting()
 void tst_PictureViewDlg::destroyedWhileDownloading()
 {
     const QString name = QStringLiteral("slow.png");
-    QVERIFY(writeFile(cloudFile(name), encoded(QSize(400, 300), "bmp")));
+    QVERIFY(writeFile(cloudFile(name), picture(QSize(400, 300), "bmp")));
     CloudFileStore::setChunkSize(64);
     CloudFileStore::setChunkDelay(20);
 
@@ -287,7 +263,7 @@ void tst_PictureViewDlg::hostileNamesStayInside()
               .filePath(QString(name).insert(qMax(0, name.lastIndexOf('.')), "_larger"));
     const bool escapes = !QDir::cleanPath(outside).startsWith(cacheDir() + "/");
     if (escapes && QDir::cleanPath(outside).startsWith(m_dir.path()))
-        QVERIFY(writeFile(outside, encoded(QSize(1920, 1080), "png")));
+        QVERIFY(writeFile(outside, picture(QSize(1920, 1080), "png")));
 
     const QString largePath = QDir(cacheDir()).filePath(safeLarge);
     QTest::ignoreMessage(
@@ -300,7 +276,7 @@ void tst_PictureViewDlg::hostileNamesStayInside()
     }
 
     // A safe name already in the cache is what the viewer shows.
-    QVERIFY(writeFile(largePath, encoded(QSize(800, 400), "png")));
+    QVERIFY(writeFile(largePath, picture(QSize(800, 400), "png")));
     PictureViewDlg viewer(name, cacheDir(), nullptr);
     viewer.show();
     QCOMPARE(CloudFileStore::runningTransfers(), 0);
@@ -323,7 +299,7 @@ void tst_PictureViewDlg::centredOnHost()
     QFETCH(QPoint, position);
 
     QVERIFY(
-        writeFile(QDir(cacheDir()).filePath("hd_larger.jpg"), encoded(QSize(1920, 1080), "jpg")));
+        writeFile(QDir(cacheDir()).filePath("hd_larger.jpg"), picture(QSize(1920, 1080), "jpg")));
     QWidget kelmi;
     kelmi.setObjectName(QStringLiteral("Kelmi"));
     kelmi.setWindowFlags(Qt::FramelessWindowHint); // its position is then its geometry's
@@ -340,7 +316,7 @@ void tst_PictureViewDlg::centredOnHost()
 void tst_PictureViewDlg::closeButton()
 {
     QVERIFY(
-        writeFile(QDir(cacheDir()).filePath("hd_larger.jpg"), encoded(QSize(1920, 1080), "jpg")));
+        writeFile(QDir(cacheDir()).filePath("hd_larger.jpg"), picture(QSize(1920, 1080), "jpg")));
     PictureViewDlg viewer(QStringLiteral("hd.jpg"), cacheDir(), nullptr);
     viewer.move(37, 41);
     QSignalSpy accepted(&viewer, &QDialog::accepted);
@@ -364,7 +340,7 @@ void tst_PictureViewDlg::closeButton()
 void tst_PictureViewDlg::showingAgainLoadsOnce()
 {
     const QString name = QStringLiteral("again.png");
-    QVERIFY(writeFile(cloudFile(name), encoded(QSize(1000, 500), "png")));
+    QVERIFY(writeFile(cloudFile(name), picture(QSize(1000, 500), "png")));
     CloudFileStore::setChunkSize(1024);
     CloudFileStore::setChunkDelay(5);
 

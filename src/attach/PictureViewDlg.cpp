@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <QtDebug>
 
+#include <utility>
+
 #include "PictureViewLbl.h"
 #include "attach/KMToolButton.h"
 #include "attach/PictureLabel.h"

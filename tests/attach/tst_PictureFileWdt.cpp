@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,7 @@ private slots:
     void destroyedMidTransfer();
     void viewPicture_data();
     void viewPicture();
+    void hostGoneWhileViewing();
 
 private:
     QString tileDir() const { return m_dir.filePath(QStringLiteral("tmp")) + '/'; }
@@ -215,6 +217,41 @@ void tst_PictureFileWdt::viewPicture()
     QCOMPARE(seen.size, QSize(347, 600));
     QCOMPARE(seen.parent.data(), dialogDepth > 0 ? &dialog : nullptr);
     QCOMPARE(seen.parentOpacity, dialogDepth > 0 ? 0.0 : -1.0);
+}
+
+void tst_PictureFileWdt::hostGoneWhileViewing()
+{
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", m_dir.filePath(QStringLiteral("sys")).toLocal8Bit());
+    // Not cached: the viewer is still downloading when everything goes.
+    QVERIFY(writeFile(
+        CloudFileStore::filePath(QStringLiteral("big.png")), picture(QSize(1920, 1080), "png")));
+    CloudFileStore::setChunkSize(1024);
+    CloudFileStore::setChunkDelay(20);
+
+    QPointer<KMDialogBase> dialog = new KMDialogBase;
+    auto *tile = new PictureFileWdt(new QWidget(dialog));
+    tile->setData(QStringLiteral("big.png"));
+    tile->connectClickedData(tile, "onViewPicture(QVariant)", Qt::QueuedConnection);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support setting window opacity");
+
+    // The feed (and the tile with it) is deleted while the viewer runs its modal loop.
+    PictureViewerWatch watch([&dialog](PictureViewDlg *) {
+        delete dialog.data();
+        return false;
+    });
+    QTest::mouseClick(tile, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    qputenv("TMPDIR", oldTmp);
+
+    QVERIFY(!dialog);
+    QVERIFY(watch.seen.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
+    QCOMPARE(
+        QDir(m_dir.filePath(QStringLiteral("sys/Vantor"))).entryList(QDir::Files), QStringList());
 }
 
 QTEST_MAIN(tst_PictureFileWdt)

@@ -15,10 +15,15 @@ PictureViewerWatch::PictureViewerWatch(std::function<bool(PictureViewDlg *)> rea
 
 void PictureViewerWatch::poll()
 {
+    // Guarded: ready() may delete windows, viewers among them.
+    QList<QPointer<PictureViewDlg>> viewers;
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        auto *viewer = qobject_cast<PictureViewDlg *>(window);
-        if (!viewer || !viewer->isVisible() || (m_ready && !m_ready(viewer)))
+        if (auto *viewer = qobject_cast<PictureViewDlg *>(window))
+            viewers.append(viewer);
+    }
+    for (const QPointer<PictureViewDlg> &viewer : qAsConst(viewers)) {
+        if (!viewer || !viewer->isVisible() || (m_ready && !m_ready(viewer)) || !viewer)
             continue;
         Seen entry;
         entry.size = viewer->size();

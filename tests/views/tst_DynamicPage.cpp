@@ -1,13 +1,21 @@
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QLayout>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 #include <vector>
 
 #include "feed/SDynData.h"
+#include "items/AbsContentWdt.h"
 #include "items/SingleDynamicWdt.h"
+#include "items/SummaryInfoWdt.h"
 #include "views/DynamicPage.h"
 
 /// The item page: order, the 500 limit, reuse of item widgets, duplicates, the time range.
@@ -33,6 +41,10 @@ private slots:
     void nullRecords();
     void laidOutAfterEachBatch_data();
     void laidOutAfterEachBatch();
+    void avatarNotices_data();
+    void avatarNotices();
+    void taskNotification_data();
+    void taskNotification();
 
 private:
     /// A plain notice at kBase + minute minutes; minute -1 gives a record without a time.
@@ -40,7 +52,13 @@ private:
     /// Records for minutes from down to to, newest first.
     QList<SDynData *> records(int from, int to, int firstSeqId = -1);
 
+    /// A record by a user whose avatar comes from the user's cache file.
+    SDynData *recordBy(const QString &userId, int minute);
+    /// A task record (empty taskId: a plain notice) that acknowledges a notification.
+    SDynData *taskRecord(const QString &taskId, int minute);
+
     std::vector<std::unique_ptr<SDynData>> m_records;
+    QStringList m_cacheFiles; // avatar cache files written by a test
 };
 
 namespace {
@@ -89,6 +107,23 @@ QList<SingleDynamicWdt *> liveItems()
     return items;
 }
 
+QColor avatarColor(const SingleDynamicWdt *item)
+{
+    const auto *label = item->findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_headerLbl"));
+    if (!label)
+        return QColor();
+    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool writePicture(const QString &path, Qt::GlobalColor color)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QImage image(70, 70, QImage::Format_RGB32);
+    image.fill(color);
+    return image.save(path, "PNG");
+}
+
 } // namespace
 
 void tst_DynamicPage::init()
@@ -99,6 +134,9 @@ void tst_DynamicPage::init()
 void tst_DynamicPage::cleanup()
 {
     m_records.clear();
+    for (const QString &file : qAsConst(m_cacheFiles))
+        QFile::remove(file);
+    m_cacheFiles.clear();
 }
 
 SDynData *tst_DynamicPage::record(int minute, int seqId)
@@ -114,6 +152,32 @@ SDynData *tst_DynamicPage::record(int minute, int seqId)
     if (minute >= 0)
         owned->dateTime = QDateTime::fromSecsSinceEpoch(kBase + 60 * minute);
     owned->seqId = seqId;
+    m_records.push_back(std::move(owned));
+    return m_records.back().get();
+}
+
+SDynData *tst_DynamicPage::recordBy(const QString &userId, int minute)
+{
+    SDynData *data = record(minute);
+    data->userId = userId;
+    data->userHeader.clear();
+    return data;
+}
+
+SDynData *tst_DynamicPage::taskRecord(const QString &taskId, int minute)
+{
+    if (taskId.isEmpty())
+        return record(minute);
+    auto owned = std::make_unique<SDynData>(SDynData::KindTask);
+    owned->text = QStringLiteral("通知了任务");
+    owned->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
+    owned->dateTime = QDateTime::fromSecsSinceEpoch(kBase + 60 * minute);
+    owned->content.insert(QStringLiteral("taskid"), taskId);
+    owned->content.insert(QStringLiteral("desc"), QStringLiteral("三层楼板验收"));
+    owned->extra.insert(QStringLiteral("taskid"), taskId);
+    owned->extra.insert(QStringLiteral("operate_type"), 2);
+    owned->extra.insert(QStringLiteral("msgid"), QStringLiteral("m-") + taskId);
+    owned->extra.insert(QStringLiteral("receiver_uids"), QStringList { QStringLiteral("3003") });
     m_records.push_back(std::move(owned));
     return m_records.back().get();
 }
@@ -415,6 +479,119 @@ void tst_DynamicPage::laidOutAfterEachBatch()
         return items.size() == 500;
     };
     QTRY_VERIFY(stacked());
+}
+
+void tst_DynamicPage::avatarNotices_data()
+{
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QColor>("expected"); // the avatar of the user's items afterwards
+
+    QTest::newRow("a downloaded avatar reaches every item of its user")
+        << "downloaded" << QColor(Qt::green);
+    QTest::newRow("one item's download reaches the others")
+        << "item downloaded" << QColor(Qt::green);
+    QTest::newRow("changed information reloads the user's avatars")
+        << "info changed" << QColor(Qt::blue);
+    QTest::newRow("one item's report of changed information")
+        << "item info changed" << QColor(Qt::blue);
+    QTest::newRow("without a name nothing reloads") << "info without name" << QColor(Qt::red);
+    QTest::newRow("without a user id nothing reloads") << "info without id" << QColor(Qt::red);
+}
+
+void tst_DynamicPage::avatarNotices()
+{
+    QFETCH(QString, notice);
+    QFETCH(QColor, expected);
+
+    // A user of its own per row: the headers share decoded avatars by file path.
+    static int nextUser = 880100;
+    const QString user = QString::number(++nextUser);
+    const QString cacheFile = SummaryInfoWdt::headerFilePath(user);
+    m_cacheFiles << cacheFile;
+    QVERIFY(writePicture(cacheFile, Qt::red));
+    QTemporaryDir dir;
+    const QString downloaded = dir.filePath(user + QStringLiteral(".png"));
+    QVERIFY(writePicture(downloaded, Qt::green));
+
+    DynamicPage page;
+    page.setCurrentUserId(user); // the cached file is taken, nothing is downloaded
+    page.addDynInfo(QList<SDynData *> { recordBy(user, 9), record(8), recordBy(user, 7), record(6),
+                        recordBy(user, 5) },
+        true);
+    const QList<SingleDynamicWdt *> items = shownItems(page);
+    QCOMPARE(avatarColor(items.at(0)), QColor(Qt::red));
+    const QColor otherBefore = avatarColor(items.at(1));
+    QSignalSpy pageSignal(&page, &DynamicPage::userInfoChanged);
+
+    // The host replaced the cached picture meanwhile.
+    QVERIFY(writePicture(cacheFile, Qt::blue));
+    if (notice == QLatin1String("downloaded"))
+        page.onUserHeaderDownloaded(user, downloaded);
+    else if (notice == QLatin1String("item downloaded"))
+        emit items.at(4)->userHeaderDownloaded(user, downloaded);
+    else if (notice == QLatin1String("info changed"))
+        page.onUserInfoChanged(user, QStringLiteral("王总"));
+    else if (notice == QLatin1String("item info changed"))
+        emit items.at(2)->userInfoChanged(user, QStringLiteral("王总"));
+    else if (notice == QLatin1String("info without name"))
+        page.onUserInfoChanged(user, QString());
+    else
+        page.onUserInfoChanged(QString(), QStringLiteral("王总"));
+
+    for (int i : { 0, 2, 4 })
+        QCOMPARE(avatarColor(items.at(i)), expected);
+    for (int i : { 1, 3 })
+        QCOMPARE(avatarColor(items.at(i)), otherBefore);
+    QCOMPARE(pageSignal.count(), 0);
+}
+
+void tst_DynamicPage::taskNotification_data()
+{
+    QTest::addColumn<QStringList>("taskIds"); // top first; empty: a plain notice
+    QTest::addColumn<QString>("notified");
+    QTest::addColumn<QList<bool>>("expectedTaken");
+
+    QTest::newRow("the topmost of two items of the task takes it")
+        << QStringList { "T1", "T1" } << "T1" << QList<bool> { true, false };
+    QTest::newRow("items of other tasks are passed over") << QStringList { "T2", "", "T1",
+        "T1" } << "T1" << QList<bool> { false, false, true, false };
+    QTest::newRow("nobody takes another task's notice")
+        << QStringList { "T1", "T2" } << "T3" << QList<bool> { false, false };
+}
+
+void tst_DynamicPage::taskNotification()
+{
+    QFETCH(QStringList, taskIds);
+    QFETCH(QString, notified);
+    QFETCH(QList<bool>, expectedTaken);
+
+    {
+        SingleDynamicWdt probe(nullptr);
+        probe.setDynData(taskRecord(QStringLiteral("T0"), 1));
+        if (!probe.findChild<AbsContentWdt *>())
+            QSKIP("the task item is not part of the library yet");
+    }
+
+    DynamicPage page;
+    QList<SDynData *> list;
+    for (int i = 0; i < taskIds.size(); ++i)
+        list << taskRecord(taskIds.at(i), 100 - i);
+    page.addDynInfo(list, true);
+
+    QHash<QString, QVariant> note;
+    note.insert(QStringLiteral("taskid"), notified);
+    note.insert(QStringLiteral("operate_type"), 1);
+    page.onSynTaskNotify(note);
+
+    // An item that took the notice has its acknowledge button switched off.
+    const QList<SingleDynamicWdt *> items = shownItems(page);
+    for (int i = 0; i < items.size(); ++i) {
+        const auto *button
+            = items.at(i)->findChild<QWidget *>(QStringLiteral("TaskInfoWdt_optBtn"));
+        QCOMPARE(bool(button), !taskIds.at(i).isEmpty());
+        if (button)
+            QCOMPARE(button->testAttribute(Qt::WA_Disabled), expectedTaken.at(i));
+    }
 }
 
 QTEST_MAIN(tst_DynamicPage)

@@ -24,26 +24,23 @@ QString displayText(const QString &text)
     return shown;
 }
 
-/// Lays the lines out one below the other, spaced as QPainter::drawText spaces them; returns
-/// the block's height.
+/// Lays the lines out one below the other, on whole pixels and spaced as QPainter::drawText
+/// (and so QLabel) spaces them; returns the block's height.
 qreal layoutLines(QTextLayout &layout, qreal lineWidth, qreal leading)
 {
-    qreal y = 0;
-    bool first = true;
+    qreal height = -leading;
     layout.beginLayout();
     for (;;) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(lineWidth);
-        if (!first)
-            y += leading;
-        first = false;
-        line.setPosition(QPointF(0, y));
-        y += line.height();
+        height = std::ceil(height + leading);
+        line.setPosition(QPointF(0, height));
+        height += line.ascent() + line.descent();
     }
     layout.endLayout();
-    return y;
+    return height;
 }
 
 std::unique_ptr<QTextLayout> newLayout(const QString &text, const QFont &font, bool wrap)
@@ -72,14 +69,14 @@ QSize ItemLabel::sizeHint() const
     if (!m_plain)
         return KMLabel::sizeHint();
     const Extras room = extras();
+    const QMargins margins = contentsMargins();
     int textWidth = int(std::ceil(m_naturalWidth));
     if (wordWrap()) {
         // QLabel's first guess for wrapped text: about 80 characters, within the maximum width.
-        const int tryWidth
-            = qMin(fontMetrics().averageCharWidth() * 80, maximumWidth() - room.width);
+        const int tryWidth = qMin(fontMetrics().averageCharWidth() * 80, maximumWidth())
+            - room.width - margins.left() - margins.right();
         textWidth = qMin(textWidth, qMax(tryWidth, 0));
     }
-    const QMargins margins = contentsMargins();
     return QSize(textWidth + room.width + margins.left() + margins.right(),
         textHeightFor(textWidth) + room.height + margins.top() + margins.bottom());
 }
@@ -94,7 +91,7 @@ QSize ItemLabel::minimumSizeHint() const
     if (m_minimumTextWidth < 0) {
         // The longest run that cannot be broken: the widest line at width 0.
         auto layout = newLayout(m_natural->text(), font(), true);
-        layoutLines(*layout, 0, 0);
+        layoutLines(*layout, 0, QFontMetricsF(font()).leading());
         qreal widest = 0;
         for (int i = 0; i < layout->lineCount(); ++i)
             widest = qMax(widest, layout->lineAt(i).naturalTextWidth());
@@ -189,6 +186,8 @@ void ItemLabel::paintEvent(QPaintEvent *event)
 
 bool ItemLabel::isPlain() const
 {
+    if (text().isNull())
+        return false; // QLabel sizes a label without text its own way
     switch (textFormat()) {
     case Qt::PlainText:
         return true;
@@ -268,9 +267,8 @@ int ItemLabel::textHeightFor(int textWidth) const
         if (entry.textWidth == textWidth)
             return entry.height;
     }
-    const QTextLayout &layout = layoutFor(textWidth);
-    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-    const int height = int(std::ceil(last.y() + last.height()));
+    layoutFor(textWidth);
+    const int height = m_wrappedHeight;
     m_heights[size_t(m_nextHeight)] = HeightAt { textWidth, height };
     m_nextHeight = (m_nextHeight + 1) % int(m_heights.size());
     return height;
@@ -283,7 +281,8 @@ const QTextLayout &ItemLabel::layoutFor(int textWidth) const
     if (!m_wrapped || m_wrappedWidth != textWidth) {
         if (!m_wrapped)
             m_wrapped = newLayout(m_natural->text(), font(), true);
-        layoutLines(*m_wrapped, textWidth, QFontMetricsF(font()).leading());
+        m_wrappedHeight
+            = int(std::ceil(layoutLines(*m_wrapped, textWidth, QFontMetricsF(font()).leading())));
         m_wrappedWidth = textWidth;
     }
     return *m_wrapped;

@@ -66,6 +66,7 @@ private:
     mutable int m_minimumTextWidth = -1; // longest unbreakable run; measured on demand
     mutable std::unique_ptr<QTextLayout> m_wrapped; // the last width that needed wrapping
     mutable int m_wrappedWidth = -1;
+    mutable int m_wrappedHeight = 0;
     mutable std::array<HeightAt, 4> m_heights; // text heights at recent widths, round robin
     mutable int m_nextHeight = 0;
 };

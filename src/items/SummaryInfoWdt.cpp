@@ -285,7 +285,7 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
     m_transfer = nullptr;
 
     if (status != TransferStatus_Finished) {
-        qDebug() << "failed to download user header picture" << userId;
+        qDebug().noquote() << "failed to download user header picture" << userId;
         return;
     }
     const QString file = headerFilePath(userId);
@@ -381,9 +381,12 @@ void SummaryInfoWdt::showAvatar(const QString &path)
     // Scaled once for the label's room and shared by every header: no per-label copies.
     QPixmap pixmap;
     if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap.load(path);
-        if (!pixmap.isNull() && pixmap.size() != size)
-            pixmap = pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
+        // seconds of the file's time, and miss a picture replaced within the same second.
+        QImage image(path);
+        if (!image.isNull() && image.size() != size)
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pixmap = QPixmap::fromImage(std::move(image));
         if (!pixmap.isNull())
             QPixmapCache::insert(key, pixmap);
     }

@@ -1,43 +1,27 @@
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include "FeedPrinter.h"
-#include "MessageContext.h"
-#include "feed/DynMsgConverter.h"
-#include "feed/SDynData.h"
-#include "samples/SampleProject.h"
+#include "ConsoleDemo.h"
 
-// For now the demo converts the sample project and prints its feed, newest first.
+// The demo host: the sample project served by the embedded push service, printed page by page.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("dynfeed"));
+    QCoreApplication::setApplicationName(QStringLiteral("dynfeed_demo"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The project feed of a sample job site."));
+    parser.addHelpOption();
+    QCommandLineOption publish(QStringLiteral("publish"),
+        QStringLiteral("Publish <n> new notices before showing the feed."), QStringLiteral("n"),
+        QStringLiteral("0"));
+    parser.addOption(publish);
+    parser.process(app);
+
     QTextStream out(stdout);
     out.setCodec("UTF-8");
-
-    DynMsgConverter converter(true);
-    converter.setPrjId(SampleProject::projectId());
-    converter.setUserId(SampleProject::members().constFirst().userId());
-
-    const QList<pb_clt_t_user> messages = SampleProject::messages();
-    QList<SDynData *> records;
-    for (const pb_clt_t_user &message : messages) {
-        MessageContext context;
-        context.groupId = SampleProject::projectId();
-        context.user = &message;
-        records += converter.convert(context);
-    }
-    for (const pb_prj_t_prj_weather &forecast : SampleProject::weather())
-        records += converter.convertWeather(forecast, SampleProject::projectName());
-
-    const int offsetMinutes = SampleProject::startTime().toLocalTime().offsetFromUtc() / 60;
-    out << SampleProject::projectName() << " (" << SampleProject::projectId()
-        << "): " << records.size() << " records from " << messages.size()
-        << " messages; local time UTC" << (offsetMinutes < 0 ? '-' : '+')
-        << QStringLiteral("%1:%2")
-               .arg(qAbs(offsetMinutes) / 60, 2, 10, QLatin1Char('0'))
-               .arg(qAbs(offsetMinutes) % 60, 2, 10, QLatin1Char('0'))
-        << '\n';
-    FeedPrinter(out).print(records);
-    qDeleteAll(records);
-    return 0;
+    ConsoleDemo demo(out);
+    return demo.run(parser.value(publish).toInt());
 }

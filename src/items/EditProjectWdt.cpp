@@ -1,7 +1,6 @@
 #include "items/EditProjectWdt.h"
 
-#include <QPushButton>
-
+#include "attach/KMButton.h"
 #include "feed/VantorInformation.h"
 #include "views/ProjectDynPage.h"
 
@@ -14,12 +13,9 @@ void EditProjectWdt::initContent()
     PlainTextWdt::initContent();
     if (m_moreBtn)
         return;
-    m_moreBtn = new QPushButton(this);
-    m_moreBtn->setObjectName(QStringLiteral("KMButton"));
-    m_moreBtn->setFlat(true);
-    m_moreBtn->setAutoFillBackground(true);
+    m_moreBtn = new KMButton(this);
     m_moreBtn->setText(tr("More"));
-    connect(m_moreBtn, &QPushButton::clicked, this, &EditProjectWdt::onViewProjInfo);
+    connect(m_moreBtn, &KMButton::clicked, this, &EditProjectWdt::onViewProjInfo);
 }
 
 void EditProjectWdt::resizeEvent(QResizeEvent *event)

@@ -2,7 +2,7 @@
 
 #include "items/PlainTextWdt.h"
 
-class QPushButton;
+class KMButton;
 
 /// Content of a project-information edit: the information as the library composed it (rich
 /// text whose values are escaped) and a "More" button that asks the host for the whole project
@@ -22,6 +22,5 @@ private slots:
     void onViewProjInfo();
 
 private:
-    // The feed's flat button (object name "KMButton"); a free child kept in the lower right.
-    QPushButton *m_moreBtn = nullptr;
+    KMButton *m_moreBtn = nullptr; // a free child, kept in the lower right corner
 };

@@ -2,12 +2,12 @@
 
 #include <QBitmap>
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QPointer>
@@ -16,6 +16,8 @@
 #include <QtDebug>
 
 #include "KMLabel.h"
+#include "attach/PictureLabel.h"
+#include "attach/SafeFileName.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/SingleDynamicWdt.h"
@@ -99,7 +101,10 @@ void SummaryInfoWdt::setUserHeader(const QString &path)
 {
     m_headerPath = path;
     if (!m_headerLbl) {
-        m_headerLbl = new KMLabel(QStringLiteral("SummaryInfoWdt_headerLbl"), this);
+        m_headerLbl = new PictureLabel(QStringLiteral("SummaryInfoWdt_headerLbl"), this);
+        // The picture comes scaled to the label's room and shared by all headers: scaling in
+        // the label would keep two more copies of it per header.
+        m_headerLbl->setScaledContents(false);
         m_headerLbl->setFixedSize(m_smryHeight, m_smryHeight);
         const QRegion &mask = avatarMask(m_smryHeight);
         if (!mask.isEmpty())
@@ -260,14 +265,7 @@ QString SummaryInfoWdt::headerFilePath(const QString &userId)
 {
     static const QString dir
         = QCoreApplication::applicationDirPath() + QStringLiteral("/UserData/header/");
-    const bool unsafe = userId.isEmpty() || userId == QLatin1String(".")
-        || userId == QLatin1String("..") || userId.contains(QLatin1Char('/'))
-        || userId.contains(QLatin1Char('\\')) || userId.contains(QChar(0));
-    if (!unsafe)
-        return dir + userId + QStringLiteral(".png");
-    const QByteArray digest
-        = QCryptographicHash::hash(userId.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return dir + QString::fromLatin1(digest) + QStringLiteral(".png");
+    return dir + safeFileName(userId) + QStringLiteral(".png");
 }
 
 void SummaryInfoWdt::onResponse(qint64, qint64) { }
@@ -355,7 +353,7 @@ void SummaryInfoWdt::layoutSmryJob()
 void SummaryInfoWdt::setUserClickable(const QString &userId)
 {
     const bool clickable = !userId.isEmpty() && userId != QLatin1String(kSystemUserId);
-    for (KMLabel *label : { m_headerLbl, m_nameLbl }) {
+    for (KMLabel *label : { static_cast<KMLabel *>(m_headerLbl), m_nameLbl }) {
         if (!label)
             continue;
         // Refilled headers are made clickable again: never connect twice.
@@ -383,7 +381,15 @@ void SummaryInfoWdt::showAvatar(const QString &path)
     if (!QPixmapCache::find(key, &pixmap)) {
         // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
         // seconds of the file's time, and miss a picture replaced within the same second.
-        QImage image(path);
+        // The content decides the format, as for PictureLabel (a JPEG may be named .png).
+        QImage image;
+        if (PictureLabel::fileType(path) == PictureLabel::Picture) {
+            QImageReader reader(path);
+            reader.setDecideFormatFromContent(true);
+            image = reader.read();
+        }
+        if (image.isNull()) // not a picture, or unreadable: as PictureLabel shows it
+            image = PictureLabel::loadFile(path).toImage();
         if (!image.isNull() && image.size() != size)
             image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         pixmap = QPixmap::fromImage(std::move(image));

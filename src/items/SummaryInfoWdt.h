@@ -12,6 +12,7 @@
 #include "CloudFileService.h"
 
 class KMLabel;
+class PictureLabel;
 class QHBoxLayout;
 class QVBoxLayout;
 
@@ -57,8 +58,8 @@ public:
     static QString getTimeStr(const QDateTime &time, const QDateTime &now);
     /// Marks the signed-in user's avatar as cached: it is never downloaded.
     static void setCurrentUserId(const QString &userId);
-    /// The avatar cache file of a user. An id that could leave the directory ('/', '\\', NUL,
-    /// empty, "." or "..") is replaced by the hex SHA-1 of its UTF-8 bytes.
+    /// The avatar cache file of a user: "<application dir>/UserData/header/<id>.png", where an
+    /// id that could leave the directory is replaced by its safeFileName.
     static QString headerFilePath(const QString &userId);
 
     void onResponse(qint64 done, qint64 total) override;
@@ -87,7 +88,7 @@ private:
     QHBoxLayout *m_mainLayout = nullptr; // installed on this header
     QVBoxLayout *m_textColumn = nullptr; // owned by m_mainLayout
     QHBoxLayout *m_nameRow = nullptr; // owned by m_textColumn
-    KMLabel *m_headerLbl = nullptr; // children of this header; Qt deletes them
+    PictureLabel *m_headerLbl = nullptr; // children of this header; Qt deletes them
     QString m_headerPath;
     KMLabel *m_nameLbl = nullptr;
     QString m_userId;

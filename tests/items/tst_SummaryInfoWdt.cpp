@@ -189,7 +189,10 @@ void tst_SummaryInfoWdt::headerFilePath_data()
     QTest::newRow("dot") << "." << hashed(QStringLiteral("."));
     QTest::newRow("dot dot") << ".." << hashed(QStringLiteral(".."));
     QTest::newRow("slash") << "../../etc/passwd" << hashed(QStringLiteral("../../etc/passwd"));
-    QTest::newRow("backslash") << "..\\win.ini" << hashed(QStringLiteral("..\\win.ini"));
+    // The suffix of an unsafe id stays when it is safe itself.
+    QTest::newRow("backslash") << "..\\win.ini"
+                               << hashed(QStringLiteral("..\\win.ini"))
+                                      .replace(QStringLiteral(".png"), QStringLiteral(".ini.png"));
     const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
     QTest::newRow("NUL") << withNul << hashed(withNul);
 }

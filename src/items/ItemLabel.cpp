@@ -46,7 +46,8 @@ qreal layoutLines(QTextLayout &layout, qreal lineWidth, qreal leading)
 std::unique_ptr<QTextLayout> newLayout(const QString &text, const QFont &font, bool wrap)
 {
     auto layout = std::make_unique<QTextLayout>(text, font);
-    QTextOption option(Qt::AlignLeft); // lines are aligned when painted
+    // Every line starts at 0, also in right-to-left text; lines are aligned when painted.
+    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
     option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::NoWrap);
     layout->setTextOption(option);
     layout->setCacheEnabled(true); // keep the shaped glyphs for painting

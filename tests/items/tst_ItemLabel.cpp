@@ -59,6 +59,19 @@ int lowestInk(const QImage &image)
     return -1;
 }
 
+/// The rectangle of the dark pixels; empty when there are none.
+QRect inkRect(const QImage &image)
+{
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
+
 } // namespace
 
 void tst_ItemLabel::heightForWidth_likeQLabel_data()
@@ -154,6 +167,9 @@ void tst_ItemLabel::paintedWithinMeasuredHeight_data()
     QTest::newRow("Chinese, narrow") << kChinese << 90;
     QTest::newRow("forced lines") << kLines << 160;
     QTest::newRow("unbreakable") << kUnbreakable << 60;
+    QTest::newRow("right to left, one line") << QStringLiteral("שלום עולם") << 300;
+    QTest::newRow("right to left, wrapped")
+        << QStringLiteral("مرحبا بالعالم هذا نص طويل يلتف على عدة أسطر في التسمية") << 90;
 }
 
 void tst_ItemLabel::paintedWithinMeasuredHeight()
@@ -178,6 +194,9 @@ void tst_ItemLabel::paintedWithinMeasuredHeight()
     image.fill(Qt::white);
     label.render(&image);
     const int ink = lowestInk(image);
+    const QRect inked = inkRect(image);
+    QVERIFY2(inked.left() >= 0 && inked.right() < width,
+        qPrintable(QStringLiteral("ink from %1 to %2").arg(inked.left()).arg(inked.right())));
     QVERIFY2(ink >= 0, "nothing painted");
     QVERIFY2(ink < height, qPrintable(QStringLiteral("ink at %1, height %2").arg(ink).arg(height)));
     QVERIFY2(ink >= height - label.fontMetrics().lineSpacing() - 1,

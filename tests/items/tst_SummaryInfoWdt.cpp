@@ -31,8 +31,6 @@ private slots:
     void avatar_oneDownloadForTwoItems();
     void avatar_failedDownloadRetried();
     void avatar_cachedFileVanished();
-    void avatar_formatFromContent_data();
-    void avatar_formatFromContent();
     void avatar_headerGoneDuringDownload();
     void avatar_refilledHeaderKeepsItsPicture_data();
     void avatar_refilledHeaderKeepsItsPicture();
@@ -289,33 +287,6 @@ void tst_SummaryInfoWdt::avatar_cachedFileVanished()
     QCOMPARE(CloudFileStore::runningTransfers(), 1);
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(avatarColor(&later), kRed);
-}
-
-void tst_SummaryInfoWdt::avatar_formatFromContent_data()
-{
-    QTest::addColumn<QByteArray>("format");
-    QTest::newRow("PNG") << QByteArray("PNG");
-    QTest::newRow("JPEG under the .png name") << QByteArray("JPEG");
-    QTest::newRow("BMP under the .png name") << QByteArray("BMP");
-}
-
-void tst_SummaryInfoWdt::avatar_formatFromContent()
-{
-    QFETCH(QByteArray, format);
-    const QString userId = newUserId();
-    SummaryInfoWdt::setCurrentUserId(userId);
-    const QString file = SummaryInfoWdt::headerFilePath(userId);
-    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-    QImage cached(70, 70, QImage::Format_RGB32);
-    cached.fill(kBlue);
-    QVERIFY(cached.save(file, format.constData(), 100));
-
-    SingleDynamicWdt item(nullptr);
-    item.setDynData(record(userId));
-    const QColor shown = avatarColor(&item);
-    // A JPEG is not exact: close to blue is enough, the default avatar is far from it.
-    QVERIFY2(qAbs(shown.red() - kBlue.red()) < 8 && qAbs(shown.blue() - kBlue.blue()) < 8,
-        qPrintable(shown.name()));
 }
 
 void tst_SummaryInfoWdt::avatar_headerGoneDuringDownload()

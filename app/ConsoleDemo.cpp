@@ -1,9 +1,7 @@
 #include "ConsoleDemo.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QEventLoop>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 
@@ -82,24 +80,11 @@ ConsoleDemo::ConsoleDemo(QTextStream &out, QObject *parent)
 
 int ConsoleDemo::run(int newMessages)
 {
-    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(dataDir);
-    PSVPushService::setStorePath(dataDir + QStringLiteral("/push.sqlite"));
-
+    // The stores were prepared by main (DemoStore).
     const QString prjId = SampleProject::projectId();
     int initSeq = 0;
     int seq = 0;
     PSVPushService::groupSeqIds(prjId, &initSeq, &seq);
-    if (seq == 0) {
-        for (const pb_clt_t_user &message : SampleProject::messages()) {
-            if (PSVPushService::publish(prjId, message).isEmpty()) {
-                m_out << "cannot publish the sample project into " << PSVPushService::storePath()
-                      << '\n';
-                return 1;
-            }
-        }
-        m_out << "published the sample project into " << PSVPushService::storePath() << '\n';
-    }
     for (int i = 0; i < newMessages; ++i)
         PSVPushService::publish(prjId, notice(seq + i));
 

@@ -13,8 +13,7 @@
 
 DemoHost::DemoHost(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 int DemoHost::showPersonalInfo(const QString &userId, QString &newName, QWidget *host)
 {
@@ -30,7 +29,8 @@ int DemoHost::showPersonalInfo(const QString &userId, QString &newName, QWidget 
     auto *form = new QFormLayout(&dialog);
     auto *idLabel = new QLabel(userId, &dialog);
     idLabel->setTextFormat(Qt::PlainText);
-    auto *jobLabel = new QLabel(member.jobTitle.isEmpty() ? tr("(unknown)") : member.jobTitle, &dialog);
+    auto *jobLabel
+        = new QLabel(member.jobTitle.isEmpty() ? tr("(unknown)") : member.jobTitle, &dialog);
     jobLabel->setTextFormat(Qt::PlainText);
     auto *nameEdit = new QLineEdit(member.name, &dialog);
     form->addRow(tr("User id"), idLabel);

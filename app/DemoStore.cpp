@@ -62,7 +62,8 @@ QImage pictureFor(const QString &name, int seed)
     const int left = 240 + (seed * 37) % 200;
     for (int floor = 0; floor < floors; ++floor) {
         const int y = 600 - (floor + 1) * 28;
-        painter.fillRect(left, y, 360, 24, floor % 2 ? QColor(0x9e, 0xa7, 0xb3) : QColor(0xb8, 0xc0, 0xcc));
+        painter.fillRect(
+            left, y, 360, 24, floor % 2 ? QColor(0x9e, 0xa7, 0xb3) : QColor(0xb8, 0xc0, 0xcc));
     }
     painter.setPen(QPen(QColor(0xf5, 0x9e, 0x0b), 8));
     painter.drawLine(left + 380, 600 - floors * 28 - 80, left + 380, 600);

@@ -83,7 +83,8 @@ DemoWindow::DemoWindow(QWidget *parent)
 
 void DemoWindow::openSampleProject()
 {
-    m_feed->setProjUserId(SampleProject::projectId(), SampleProject::members().constFirst().userId());
+    m_feed->setProjUserId(
+        SampleProject::projectId(), SampleProject::members().constFirst().userId());
 }
 
 void DemoWindow::startLiveMessages(int intervalMs)

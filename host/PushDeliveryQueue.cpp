@@ -7,6 +7,7 @@ void PushDeliveryQueue::start(IPushServiceSink *sink)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
     m_subscriptions.clear();
+    m_deliveredOnce.clear();
     m_sink = sink;
     m_connection = ++m_lastToken;
 }
@@ -32,6 +33,7 @@ quint64 PushDeliveryQueue::subscribe(const QString &groupId)
 void PushDeliveryQueue::unsubscribe(const QString &groupId)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_deliveredOnce.remove(m_subscriptions.value(groupId));
     m_subscriptions.remove(groupId);
     m_queue.erase(
         std::remove_if(m_queue.begin(), m_queue.end(),
@@ -44,6 +46,7 @@ void PushDeliveryQueue::stop()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
     m_subscriptions.clear();
+    m_deliveredOnce.clear();
     m_sink = nullptr;
     m_connection = 0;
 }
@@ -79,6 +82,12 @@ void PushDeliveryQueue::push(PushDelivery delivery)
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!isWanted(delivery))
             return;
+        if (delivery.kind == PushDelivery::Kind::Message && delivery.onceKey >= 0) {
+            QSet<int> &delivered = m_deliveredOnce[delivery.token];
+            if (delivered.contains(delivery.onceKey))
+                return;
+            delivered.insert(delivery.onceKey);
+        }
         m_queue.push_back(std::move(delivery));
     }
     m_wakeUp.notify_one();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <condition_variable>
@@ -24,6 +25,10 @@ struct PushDelivery
     int seq = 0;
     int errorCode = 0;
     std::unique_ptr<pb_clt_t_user> message;
+    // For a message without items (or the parts of one beside its items): the message's first
+    // sequence number. Such parts carry no sequence number the receiver could recognise them
+    // by, so a subscription receives each of them at most once. -1 for everything else.
+    int onceKey = -1;
 };
 
 /// The queue between the push service and one client's delivery thread. A delivery whose
@@ -63,6 +68,7 @@ private:
     std::condition_variable m_wakeUp;
     std::deque<PushDelivery> m_queue;
     QHash<QString, quint64> m_subscriptions; // group id -> token of its current subscription
+    QHash<quint64, QSet<int>> m_deliveredOnce; // token -> onceKeys already queued under it
     IPushServiceSink *m_sink = nullptr; // not owned
     quint64 m_connection = 0; // token of the current connection; 0 while stopped
     quint64 m_lastToken = 0;

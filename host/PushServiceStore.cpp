@@ -349,10 +349,11 @@ bool PushServiceStore::readGroup(const QString &groupId, int *initSeqId, int *se
 }
 
 bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int upToSeqId,
-    std::vector<std::unique_ptr<pb_clt_t_user>> *messages)
+    std::vector<std::unique_ptr<pb_clt_t_user>> *messages, std::vector<int> *onceKeys)
 {
     pb_clt_t_user items; // every item of the range, merged into one message
     std::vector<std::unique_ptr<pb_clt_t_user>> others; // messages that are not items
+    std::vector<int> otherKeys; // their first sequence numbers
 
     const auto take = [&](int firstSeqId, const QByteArray &payload) {
         auto stored = std::make_unique<pb_clt_t_user>();
@@ -373,9 +374,11 @@ bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int 
             return;
         if (count == 0) {
             others.push_back(std::move(stored));
+            otherKeys.push_back(firstSeqId);
         } else if (hasPartsBesideItems(*stored)) {
             stored->clear_f_im_msg();
             others.push_back(std::move(stored));
+            otherKeys.push_back(firstSeqId);
         }
     };
 
@@ -411,10 +414,13 @@ bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int 
         return false;
     }
 
-    if (itemCount(items) > 0)
+    if (itemCount(items) > 0) {
         messages->push_back(std::make_unique<pb_clt_t_user>(std::move(items)));
+        onceKeys->push_back(-1);
+    }
     for (auto &other : others)
         messages->push_back(std::move(other));
+    onceKeys->insert(onceKeys->end(), otherKeys.begin(), otherKeys.end());
     return true;
 }
 
@@ -445,6 +451,9 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
             delivery.groupId = groupId;
             delivery.token = subscriber.token;
             delivery.message = std::make_unique<pb_clt_t_user>(stored);
+            // Published parts beside items must not come again with a later range.
+            if (itemCount(stored) == 0 || hasPartsBesideItems(stored))
+                delivery.onceKey = seqIds.constFirst();
             queue->push(std::move(delivery));
         }
     }
@@ -519,7 +528,8 @@ void PushServiceStore::deliverGroup(const std::shared_ptr<PushDeliveryQueue> &qu
     const QString &groupId, quint64 token, int afterSeqId, int upToSeqId, bool emptyIsError)
 {
     std::vector<std::unique_ptr<pb_clt_t_user>> messages;
-    if (!readMessages(groupId, afterSeqId, upToSeqId, &messages)) {
+    std::vector<int> onceKeys;
+    if (!readMessages(groupId, afterSeqId, upToSeqId, &messages, &onceKeys)) {
         sendError(*queue, groupId, token, PushError_StoreRead);
         return;
     }
@@ -527,12 +537,13 @@ void PushServiceStore::deliverGroup(const std::shared_ptr<PushDeliveryQueue> &qu
         sendError(*queue, groupId, token, PushError_NoMessages);
         return;
     }
-    for (auto &message : messages) {
+    for (size_t i = 0; i < messages.size(); ++i) {
         PushDelivery delivery;
         delivery.kind = PushDelivery::Kind::Message;
         delivery.groupId = groupId;
         delivery.token = token;
-        delivery.message = std::move(message);
+        delivery.message = std::move(messages[i]);
+        delivery.onceKey = onceKeys[i];
         queue->push(std::move(delivery));
     }
 }

@@ -80,8 +80,10 @@ private:
     bool createSchema(QString *error);
     void closeDatabase();
     bool readGroup(const QString &groupId, int *initSeqId, int *seq);
+    /// The range's items merged into one message, then the parts beside items of the messages
+    /// that begin in the range; onceKeys gets, per message, its PushDelivery::onceKey.
     bool readMessages(const QString &groupId, int afterSeqId, int upToSeqId,
-        std::vector<std::unique_ptr<pb_clt_t_user>> *messages);
+        std::vector<std::unique_ptr<pb_clt_t_user>> *messages, std::vector<int> *onceKeys);
     QList<int> publishNow(const QString &groupId, const pb_clt_t_user &message);
     bool writeMessage(
         const QString &groupId, pb_clt_t_user *message, QList<int> *seqIds, QString *error);

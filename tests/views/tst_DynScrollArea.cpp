@@ -39,7 +39,6 @@ private slots:
     void goTop_data();
     void goTop();
     void networkError();
-    void taskNotificationReachesPage();
     void setProjUserIdTwice();
     void publishedMessagesAppear();
 };
@@ -363,53 +362,6 @@ void tst_DynScrollArea::networkError()
     QCOMPARE(InformMsgBox::lastPrompt(), QStringLiteral("Network communication failed!"));
     // The view keeps what it shows.
     QCOMPARE(shownMinutes(*area), range(79, 70));
-}
-
-void tst_DynScrollArea::taskNotificationReachesPage()
-{
-    // Two acknowledgements of one task's notification: the newer one is shown on top.
-    auto taskRecord = [](int minute) {
-        auto *data = new SDynData(SDynData::KindTask);
-        data->text = QStringLiteral("通知了任务");
-        data->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
-        data->dateTime = QDateTime::fromSecsSinceEpoch(kBase + 60 * minute);
-        data->content.insert(QStringLiteral("taskid"), QStringLiteral("T1"));
-        data->content.insert(QStringLiteral("desc"), QStringLiteral("三层楼板验收"));
-        data->extra.insert(QStringLiteral("taskid"), QStringLiteral("T1"));
-        data->extra.insert(QStringLiteral("operate_type"), 2);
-        data->extra.insert(QStringLiteral("msgid"), QStringLiteral("m-%1").arg(minute));
-        data->extra.insert(QStringLiteral("receiver_uids"), QStringList { QStringLiteral("3003") });
-        return data;
-    };
-
-    DynScrollArea area(false, nullptr);
-    area.dynDataCtrler()->addDynData(taskRecord(2));
-    area.dynDataCtrler()->addDynData(taskRecord(1));
-    area.fetchMoreDynData(false, true);
-    const QList<QWidget *> buttons
-        = pageOf(area)->findChildren<QWidget *>(QStringLiteral("TaskInfoWdt_optBtn"));
-    if (buttons.isEmpty())
-        QSKIP("the task item is not part of the library yet");
-    QCOMPARE(buttons.size(), 2);
-
-    QHash<QString, QVariant> note;
-    note.insert(QStringLiteral("taskid"), QStringLiteral("T1"));
-    note.insert(QStringLiteral("operate_type"), 1);
-    emit area.dynDataCtrler()->synTaskNotify(note);
-
-    auto taken = [&area] {
-        QList<bool> result;
-        QLayout *itemLayout = pageOf(area)->layout()->itemAt(0)->layout();
-        for (int i = 0; i < itemLayout->count(); ++i) {
-            const QWidget *button = itemLayout->itemAt(i)->widget()->findChild<QWidget *>(
-                QStringLiteral("TaskInfoWdt_optBtn"));
-            result << button->testAttribute(Qt::WA_Disabled);
-        }
-        return result;
-    };
-    // Queued: the items hear of it from the event loop, the top one first and only.
-    QCOMPARE(taken(), (QList<bool> { false, false }));
-    QTRY_COMPARE(taken(), (QList<bool> { true, false }));
 }
 
 void tst_DynScrollArea::setProjUserIdTwice()

@@ -43,8 +43,6 @@ private slots:
     void laidOutAfterEachBatch();
     void avatarNotices_data();
     void avatarNotices();
-    void taskNotification_data();
-    void taskNotification();
 
 private:
     /// A plain notice at kBase + minute minutes; minute -1 gives a record without a time.
@@ -55,7 +53,6 @@ private:
     /// A record by a user whose avatar comes from the user's cache file.
     SDynData *recordBy(const QString &userId, int minute);
     /// A task record (empty taskId: a plain notice) that acknowledges a notification.
-    SDynData *taskRecord(const QString &taskId, int minute);
 
     std::vector<std::unique_ptr<SDynData>> m_records;
     QStringList m_cacheFiles; // avatar cache files written by a test
@@ -162,24 +159,6 @@ SDynData *tst_DynamicPage::recordBy(const QString &userId, int minute)
     data->userId = userId;
     data->userHeader.clear();
     return data;
-}
-
-SDynData *tst_DynamicPage::taskRecord(const QString &taskId, int minute)
-{
-    if (taskId.isEmpty())
-        return record(minute);
-    auto owned = std::make_unique<SDynData>(SDynData::KindTask);
-    owned->text = QStringLiteral("通知了任务");
-    owned->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
-    owned->dateTime = QDateTime::fromSecsSinceEpoch(kBase + 60 * minute);
-    owned->content.insert(QStringLiteral("taskid"), taskId);
-    owned->content.insert(QStringLiteral("desc"), QStringLiteral("三层楼板验收"));
-    owned->extra.insert(QStringLiteral("taskid"), taskId);
-    owned->extra.insert(QStringLiteral("operate_type"), 2);
-    owned->extra.insert(QStringLiteral("msgid"), QStringLiteral("m-") + taskId);
-    owned->extra.insert(QStringLiteral("receiver_uids"), QStringList { QStringLiteral("3003") });
-    m_records.push_back(std::move(owned));
-    return m_records.back().get();
 }
 
 QList<SDynData *> tst_DynamicPage::records(int from, int to, int firstSeqId)
@@ -543,55 +522,6 @@ void tst_DynamicPage::avatarNotices()
     for (int i : { 1, 3 })
         QCOMPARE(avatarColor(items.at(i)), otherBefore);
     QCOMPARE(pageSignal.count(), 0);
-}
-
-void tst_DynamicPage::taskNotification_data()
-{
-    QTest::addColumn<QStringList>("taskIds"); // top first; empty: a plain notice
-    QTest::addColumn<QString>("notified");
-    QTest::addColumn<QList<bool>>("expectedTaken");
-
-    QTest::newRow("the topmost of two items of the task takes it")
-        << QStringList { "T1", "T1" } << "T1" << QList<bool> { true, false };
-    QTest::newRow("items of other tasks are passed over") << QStringList { "T2", "", "T1",
-        "T1" } << "T1" << QList<bool> { false, false, true, false };
-    QTest::newRow("nobody takes another task's notice")
-        << QStringList { "T1", "T2" } << "T3" << QList<bool> { false, false };
-}
-
-void tst_DynamicPage::taskNotification()
-{
-    QFETCH(QStringList, taskIds);
-    QFETCH(QString, notified);
-    QFETCH(QList<bool>, expectedTaken);
-
-    {
-        SingleDynamicWdt probe(nullptr);
-        probe.setDynData(taskRecord(QStringLiteral("T0"), 1));
-        if (!probe.findChild<AbsContentWdt *>())
-            QSKIP("the task item is not part of the library yet");
-    }
-
-    DynamicPage page;
-    QList<SDynData *> list;
-    for (int i = 0; i < taskIds.size(); ++i)
-        list << taskRecord(taskIds.at(i), 100 - i);
-    page.addDynInfo(list, true);
-
-    QHash<QString, QVariant> note;
-    note.insert(QStringLiteral("taskid"), notified);
-    note.insert(QStringLiteral("operate_type"), 1);
-    page.onSynTaskNotify(note);
-
-    // An item that took the notice has its acknowledge button switched off.
-    const QList<SingleDynamicWdt *> items = shownItems(page);
-    for (int i = 0; i < items.size(); ++i) {
-        const auto *button
-            = items.at(i)->findChild<QWidget *>(QStringLiteral("TaskInfoWdt_optBtn"));
-        QCOMPARE(bool(button), !taskIds.at(i).isEmpty());
-        if (button)
-            QCOMPARE(button->testAttribute(Qt::WA_Disabled), expectedTaken.at(i));
-    }
 }
 
 QTEST_MAIN(tst_DynamicPage)

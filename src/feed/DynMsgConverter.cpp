@@ -90,6 +90,13 @@ inline QString fromUtf8(const std::string &s)
     return text;
 }
 
+// QHash::insert copies its argument into the node and then destroys it, each a call through
+// QVariant's type handler; a node built empty and moved into costs neither.
+template <typename T> inline void put(QVariantHash &map, const QString &key, const T &value)
+{
+    map[key] = QVariant(value);
+}
+
 // Writes value in decimal, at least `width` digits, ending at `end`; returns the first digit.
 QChar *writeDigits(QChar *end, quint64 value, int width)
 {
@@ -355,7 +362,7 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_seq_id())
         record->seqId = item.f_msg_seq_id();
     if (item.has_f_msg_id())
-        record->extra.insert(QStringLiteral("msgid"), decimal(item.f_msg_id()));
+        put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
 
     record->userId = decimal(item.f_sender_id());
     setSummary(record, item.f_msg_body(), item.f_sender_name());
@@ -372,41 +379,41 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     auto *record = new SDynData(SDynData::KindTask);
     QVariantHash &content = record->content;
     const QString taskId = decimal(task.f_task_id());
-    content.insert(QStringLiteral("taskid"), taskId);
-    content.insert(QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
-    content.insert(QStringLiteral("type"), taskTypeName(task.f_task_type()));
-    content.insert(QStringLiteral("location"), fromUtf8(task.f_position()));
-    content.insert(QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
-    content.insert(
-        QStringLiteral("time"), QObject::tr("End Time") + minuteText(localTime(task.f_task_end())));
+    put(content, QStringLiteral("taskid"), taskId);
+    put(content, QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
+    put(content, QStringLiteral("type"), taskTypeName(task.f_task_type()));
+    put(content, QStringLiteral("location"), fromUtf8(task.f_position()));
+    put(content, QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
+    put(content, QStringLiteral("time"),
+        QObject::tr("End Time") + minuteText(localTime(task.f_task_end())));
     if (task.has_f_task_status())
-        content.insert(QStringLiteral("status"), task.f_task_status());
+        put(content, QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)
-        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
 
     if (!m_bGroupFeed) {
         QVariantHash &extra = record->extra;
-        extra.insert(QStringLiteral("aboutme"), true);
-        extra.insert(QStringLiteral("taskid"), taskId);
+        put(extra, QStringLiteral("aboutme"), true);
+        put(extra, QStringLiteral("taskid"), taskId);
         if (task.has_f_operate_type())
-            extra.insert(QStringLiteral("operate_type"), task.f_operate_type());
+            put(extra, QStringLiteral("operate_type"), task.f_operate_type());
         if (task.f_receiver_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_receiver_uin_size());
             for (quint64 uid : task.f_receiver_uin())
                 uids << decimal(uid);
-            extra.insert(QStringLiteral("receiver_uids"), uids);
+            put(extra, QStringLiteral("receiver_uids"), uids);
         }
         if (task.f_operate_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_operate_uin_size());
             for (quint64 uid : task.f_operate_uin())
                 uids << decimal(uid);
-            extra.insert(QStringLiteral("operate_uids"), uids);
+            put(extra, QStringLiteral("operate_uids"), uids);
         }
         if (task.has_f_operate_status())
-            extra.insert(QStringLiteral("operator_status"), task.f_operate_status());
-        extra.insert(QStringLiteral("userid"), m_userId);
+            put(extra, QStringLiteral("operator_status"), task.f_operate_status());
+        put(extra, QStringLiteral("userid"), m_userId);
     }
     return record;
 }
@@ -418,15 +425,15 @@ SDynData *DynMsgConverter::makeReportRecord(
     const pb_prj_t_task_report &report = task.f_last_report();
 
     QVariantHash &content = record->content;
-    content.insert(QStringLiteral("taskid"), decimal(task.f_task_id()));
-    content.insert(QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
+    put(content, QStringLiteral("taskid"), decimal(task.f_task_id()));
+    put(content, QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
     if (task.f_task_desc_type() == 3)
-        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
-    content.insert(QStringLiteral("title"), fromUtf8(report.f_title()));
-    content.insert(QStringLiteral("content"), fromUtf8(report.f_content()));
-    content.insert(QStringLiteral("content_type"), report.f_content_type());
+        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+    put(content, QStringLiteral("title"), fromUtf8(report.f_title()));
+    put(content, QStringLiteral("content"), fromUtf8(report.f_content()));
+    put(content, QStringLiteral("content_type"), report.f_content_type());
     if (report.has_f_playtime())
-        content.insert(QStringLiteral("report_play_time"), report.f_playtime());
+        put(content, QStringLiteral("report_play_time"), report.f_playtime());
     if (report.f_attach_list_size() > 0) {
         QStringList attachments;
         attachments.reserve(report.f_attach_list_size());
@@ -435,29 +442,29 @@ SDynData *DynMsgConverter::makeReportRecord(
             attachments << fromUtf8(
                 base.f_attach_type() == 2 ? base.f_attach_url() : base.f_attach_name());
         }
-        content.insert(QStringLiteral("attach_list"), attachments);
+        put(content, QStringLiteral("attach_list"), attachments);
     }
 
     QVariantHash &extra = record->extra;
-    extra.insert(QStringLiteral("reportid"), decimal(report.f_report_id()));
+    put(extra, QStringLiteral("reportid"), decimal(report.f_report_id()));
     QString sponsorName;
     QString replyToName;
     if (report.has_f_sponsor()) {
         const pb_prj_t_user &sponsor = report.f_sponsor();
         if (sponsor.has_f_uid())
-            extra.insert(QStringLiteral("sponsor_id"), sponsor.f_uid());
+            put(extra, QStringLiteral("sponsor_id"), sponsor.f_uid());
         if (sponsor.has_f_name()) {
             sponsorName = fromUtf8(sponsor.f_name());
-            extra.insert(QStringLiteral("sponsor_name"), sponsorName);
+            put(extra, QStringLiteral("sponsor_name"), sponsorName);
         }
     }
     if (report.has_f_reply_to()) {
         const pb_prj_t_user &replyTo = report.f_reply_to();
         if (replyTo.has_f_uid())
-            extra.insert(QStringLiteral("replyto_id"), replyTo.f_uid());
+            put(extra, QStringLiteral("replyto_id"), replyTo.f_uid());
         if (replyTo.has_f_name()) {
             replyToName = fromUtf8(replyTo.f_name());
-            extra.insert(QStringLiteral("replyto_name"), replyToName);
+            put(extra, QStringLiteral("replyto_name"), replyToName);
         }
     }
 
@@ -473,10 +480,10 @@ SDynData *DynMsgConverter::makeAttachRecord(const pb_im_t_msg_attach &attach)
 {
     auto *record = new SDynData(SDynData::KindAttachment);
     QVariantHash &content = record->content;
-    content.insert(QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
-    content.insert(QStringLiteral("f_attach_size"), attach.f_attach_size());
-    content.insert(QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
-    content.insert(QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
+    put(content, QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
+    put(content, QStringLiteral("f_attach_size"), attach.f_attach_size());
+    put(content, QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
+    put(content, QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
     return record;
 }
 
@@ -505,7 +512,7 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
             const QString text = projectInfoText(
                 info, localTime(info.f_prj_begin()).date(), localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
-                record->content.insert(QStringLiteral("text"), text);
+                put(record->content, QStringLiteral("text"), text);
         }
         break;
     case 4:
@@ -526,7 +533,7 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         if (prjRecord.f_files_size() > 0) {
             record = makeAttachRecord(prjRecord.f_files(0).f_baseinfo());
             if (prjRecord.record_type() == 7)
-                record->extra.insert(QStringLiteral("upload"), true);
+                put(record->extra, QStringLiteral("upload"), true);
             fillHeader(record, item);
         }
         break;
@@ -551,7 +558,7 @@ SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
             record->text = prefix
                 + QStringLiteral("%1、%2、%3").arg(parts.at(0), parts.at(1), parts.at(2))
                 + QStringLiteral("等%1人").arg(parts.size()) + suffix;
-            record->content.insert(QStringLiteral("text"), QStringLiteral("新加入成员： ") + names);
+            put(record->content, QStringLiteral("text"), QStringLiteral("新加入成员： ") + names);
         }
     }
     record->userHeader = kNewMemberHeader;
@@ -606,12 +613,12 @@ QList<SDynData *> DynMsgConverter::convertWeather(
             record->userName = QStringLiteral("Secretary");
             record->userHeader = kSecretaryHeader;
             QVariantHash &content = record->content;
-            content.insert(QStringLiteral("f_prj_name"), prjName);
-            content.insert(QStringLiteral("f_weather_info"), info);
-            content.insert(QStringLiteral("f_weather_type"), day.f_weather_type());
-            content.insert(QStringLiteral("f_date"), date);
-            content.insert(QStringLiteral("f_reminder_title"), title);
-            content.insert(QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
+            put(content, QStringLiteral("f_prj_name"), prjName);
+            put(content, QStringLiteral("f_weather_info"), info);
+            put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
+            put(content, QStringLiteral("f_date"), date);
+            put(content, QStringLiteral("f_reminder_title"), title);
+            put(content, QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
             records.append(record);
         }
     }

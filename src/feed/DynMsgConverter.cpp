@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "MessageContext.h"
 #include "feed/SDynData.h"
@@ -117,23 +118,13 @@ QString decimal(quint64 id)
     return QString(first, int(end - first));
 }
 
-// What toString("yyyy-MM-dd hh:mm") gives, without parsing the format for every task; the year
-// has at least four digits and a sign when negative.
-QString minuteText(const QDateTime &time)
+// Writes "yyyy-MM-dd hh:mm" ending at `end`, as QDateTime::toString gives it: the year has at
+// least four digits and a sign when negative. Returns the first character.
+QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minute)
 {
-    if (!time.isValid())
-        return time.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    time.date().getDate(&year, &month, &day);
-    const QTime clock = time.time();
-
-    QChar text[32];
-    QChar *const end = text + 32;
-    QChar *first = writeDigits(end, quint64(clock.minute()), 2);
+    QChar *first = writeDigits(end, quint64(minute), 2);
     *--first = QLatin1Char(':');
-    first = writeDigits(first, quint64(clock.hour()), 2);
+    first = writeDigits(first, quint64(hour), 2);
     *--first = QLatin1Char(' ');
     first = writeDigits(first, quint64(day), 2);
     *--first = QLatin1Char('-');
@@ -142,7 +133,21 @@ QString minuteText(const QDateTime &time)
     first = writeDigits(first, quint64(year < 0 ? -qint64(year) : year), 4);
     if (year < 0)
         *--first = QLatin1Char('-');
-    return QString(first, int(end - first));
+    return first;
+}
+
+// label followed by the time, in one block.
+QString labelledMinute(const QString &label, int year, int month, int day, int hour, int minute)
+{
+    QChar digits[32];
+    QChar *const end = digits + 32;
+    const QChar *first = writeMinute(end, year, month, day, hour, minute);
+    const int size = int(end - first);
+    QString text(label.size() + size, Qt::Uninitialized);
+    QChar *out = text.data();
+    memcpy(out, label.constData(), size_t(label.size()) * sizeof(QChar));
+    memcpy(out + label.size(), first, size_t(size) * sizeof(QChar));
+    return text;
 }
 
 // Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
@@ -154,6 +159,11 @@ inline qint64 boundedSecs(qint64 secs)
 {
     return qBound(kEarliestSecs, secs, kLatestSecs);
 }
+
+// Local times within this many seconds of 1970, some 30 000 years, go through plain calendar
+// arithmetic; QDateTime handles the rest.
+constexpr qint64 kCalendarSecs = Q_INT64_C(1000000000000);
+constexpr qint64 kEpochJulianDay = 2440588;
 
 // Marks a quarter hour in which the zone changes its offset.
 constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
@@ -182,11 +192,28 @@ void setSummary(SDynData *record, const std::string &body, const std::string &na
         record->text.remove(0, record->userName.size());
 }
 
-QString normalisedJob(const QString &job)
+// The job title a record shows for a job text of a message: the text itself when it is one of
+// the titles, else the last title. Compared as UTF-8 bytes, without decoding.
+const QString &jobTitleOf(const std::string &job)
 {
-    if (!job.isEmpty() && jobTitles().contains(job))
-        return job;
-    return jobTitles().constLast();
+    const QStringList &titles = jobTitles();
+    static const std::vector<std::string> utf8Titles = [&titles] {
+        std::vector<std::string> list;
+        for (const QString &title : titles)
+            list.push_back(title.toStdString());
+        return list;
+    }();
+    for (size_t i = 0; i < utf8Titles.size(); ++i) {
+        if (job == utf8Titles[i])
+            return titles.at(int(i));
+    }
+    // Other bytes can decode to a title only by a leading byte order mark, which decoding drops.
+    if (job.size() > 3 && job.compare(0, 3, "\xef\xbb\xbf") == 0) {
+        const int i = titles.indexOf(QString::fromUtf8(job.data(), int(job.size())));
+        if (i >= 0)
+            return titles.at(i);
+    }
+    return titles.constLast();
 }
 
 QString htmlParagraph(const QString &label, const QString &value)
@@ -283,9 +310,8 @@ bool DynMsgConverter::isOwnProject(quint64 prjId) const
     return m_prjIdIsNumber && prjId == m_prjIdValue;
 }
 
-QDateTime DynMsgConverter::localTime(qint64 time)
+int DynMsgConverter::utcOffset(qint64 secs)
 {
-    const qint64 secs = boundedSecs(time);
     // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
     // A few (old local mean times) do not; such a quarter is looked up second by second.
     const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;
@@ -295,8 +321,35 @@ QDateTime DynMsgConverter::localTime(qint64 time)
         const int last = utcOffsetAt(quarter * 900 + 899);
         it = m_utcOffsets.insert(quarter, first == last ? first : kOffsetChangesInside);
     }
-    const int offset = it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
-    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, offset);
+    return it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
+}
+
+QDateTime DynMsgConverter::localTime(qint64 time)
+{
+    const qint64 secs = boundedSecs(time);
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, utcOffset(secs));
+}
+
+QString DynMsgConverter::endTimeText(qint64 time)
+{
+    const QString label = QObject::tr("End Time");
+    const qint64 secs = boundedSecs(time);
+    const qint64 local = secs + utcOffset(secs);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (local > -kCalendarSecs && local < kCalendarSecs) {
+        // The local date and clock without building a QDateTime; QDate keeps its calendar.
+        const qint64 days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+        const int second = int(local - days * 86400);
+        QDate::fromJulianDay(days + kEpochJulianDay).getDate(&year, &month, &day);
+        return labelledMinute(label, year, month, day, second / 3600, second / 60 % 60);
+    }
+    const QDateTime when = localTime(time);
+    if (!when.isValid())
+        return label + when.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    when.date().getDate(&year, &month, &day);
+    return labelledMinute(label, year, month, day, when.time().hour(), when.time().minute());
 }
 
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
@@ -369,9 +422,9 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (!m_bGroupFeed)
         record->userHeader = kSecretaryHeader;
     record->dateTime = localTime(item.f_send_time());
-    if (item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender())
-        record->userJob = fromUtf8(item.f_msg_prj_record().sender().f_job_type());
-    record->userJob = normalisedJob(record->userJob);
+    const bool hasSender = item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender();
+    record->userJob = hasSender ? jobTitleOf(item.f_msg_prj_record().sender().f_job_type())
+                                : jobTitles().constLast();
 }
 
 SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
@@ -384,8 +437,7 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     put(content, QStringLiteral("type"), taskTypeName(task.f_task_type()));
     put(content, QStringLiteral("location"), fromUtf8(task.f_position()));
     put(content, QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
-    put(content, QStringLiteral("time"),
-        QObject::tr("End Time") + minuteText(localTime(task.f_task_end())));
+    put(content, QStringLiteral("time"), endTimeText(task.f_task_end()));
     if (task.has_f_task_status())
         put(content, QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)
@@ -577,10 +629,9 @@ SDynData *DynMsgConverter::makeMemberJoined(const pb_im_t_msg_item &item)
         if (prjRecord.receivers_size() == 1 && record->text.startsWith(name)) {
             record->userId = decimal(receiver.f_uid());
             record->userName = name;
-            record->userJob = fromUtf8(receiver.f_job_type());
+            record->userJob = jobTitleOf(receiver.f_job_type());
             record->text = QStringLiteral("加入了项目");
         }
-        record->userJob = normalisedJob(record->userJob);
     }
     return record;
 }

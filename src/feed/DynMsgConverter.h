@@ -47,7 +47,11 @@ private:
     SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
     void fillHeader(SDynData *record, const pb_im_t_msg_item &item);
     bool isOwnProject(quint64 prjId) const;
+    /// Offset from UTC of local time at secs, through the cache.
+    int utcOffset(qint64 secs);
     QDateTime localTime(qint64 secs);
+    /// The "time" entry of a task: the translated label, then the local end time to the minute.
+    QString endTimeText(qint64 time);
 
     QString m_prjId;
     QString m_userId;

@@ -91,6 +91,8 @@ private slots:
     void fields();
     void nameCutFromSummary_data();
     void nameCutFromSummary();
+    void jobTitle_data();
+    void jobTitle();
 };
 
 void tst_DynMsgConverterText::fields_data()
@@ -189,6 +191,45 @@ void tst_DynMsgConverterText::nameCutFromSummary()
     QCOMPARE(records.front()->text, text);
     QVERIFY(!records.front()->text.isNull());
     QCOMPARE(records.front()->userName, decoded(name));
+}
+
+void tst_DynMsgConverterText::jobTitle_data()
+{
+    QTest::addColumn<QByteArray>("job");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("title") << QByteArray("质量员") << "质量员";
+    QTest::newRow("byte order mark before a title") << QByteArray("\xef\xbb\xbf施工员") << "施工员";
+    QTest::newRow("only a byte order mark") << QByteArray("\xef\xbb\xbf") << "其他";
+    QTest::newRow("two byte order marks") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf施工员") << "其他";
+    QTest::newRow("title and a bad byte") << QByteArray("施工员\xff") << "其他";
+    QTest::newRow("title cut inside a character") << QByteArray("施工\xe5\x91") << "其他";
+    QTest::newRow("empty") << QByteArray() << "其他";
+}
+
+void tst_DynMsgConverterText::jobTitle()
+{
+    QFETCH(QByteArray, job);
+    QFETCH(QString, title);
+
+    pb_clt_t_user user;
+    pb_im_t_msg_prj_record *text
+        = addItem(user, 14, "更新了进度", "张三")->mutable_f_msg_prj_record();
+    text->set_record_type(0);
+    text->mutable_sender()->set_f_job_type(bytes(job));
+    pb_im_t_msg_prj_record *joined
+        = addItem(user, 14, "赵六加入了项目", "张三")->mutable_f_msg_prj_record();
+    joined->set_record_type(9);
+    joined->mutable_sender()->set_f_job_type("项目经理");
+    pb_im_t_msg_prj_record_base_user *receiver = joined->add_receivers();
+    receiver->set_f_name("赵六");
+    receiver->set_f_job_type(bytes(job));
+
+    const Records records = convert(true, user);
+    QCOMPARE(int(records.size()), 2);
+    QCOMPARE(records.at(0)->userJob, title);
+    QCOMPARE(records.at(1)->userName, QStringLiteral("赵六"));
+    QCOMPARE(records.at(1)->userJob, title);
 }
 
 QTEST_GUILESS_MAIN(tst_DynMsgConverterText)

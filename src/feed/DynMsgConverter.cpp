@@ -32,9 +32,15 @@ bool decodePlainUtf8(const char *data, int size, QString &out)
     if (size >= 3 && src[0] == 0xef && src[1] == 0xbb && src[2] == 0xbf)
         return false;
 
-    // Never more UTF-16 units than bytes.
-    QString text(size, Qt::Uninitialized);
-    auto *const first = reinterpret_cast<ushort *>(text.data());
+    // Never more UTF-16 units than bytes. Short text is decoded on the stack and then copied
+    // into a block of its exact size: Chinese takes a third of its bytes, and blocks of the
+    // size the bytes would ask for are both wasted memory and slower to allocate and free.
+    constexpr int kStackUnits = 256;
+    ushort stackUnits[kStackUnits];
+    QString text;
+    if (size > kStackUnits)
+        text = QString(size, Qt::Uninitialized);
+    auto *const first = size > kStackUnits ? reinterpret_cast<ushort *>(text.data()) : stackUnits;
     ushort *dst = first;
     while (src < end) {
         const uint lead = *src;
@@ -49,11 +55,16 @@ bool decodePlainUtf8(const char *data, int size, QString &out)
                 src += 8;
                 dst += 8;
             }
-        } else if (lead >= 0xe0 && lead < 0xf0) {
-            if (end - src < 3 || (src[1] & 0xc0) != 0x80 || (src[2] & 0xc0) != 0x80)
+        } else if (lead - 0xe0 < 0x10) {
+            if (end - src < 3)
                 return false;
-            const uint uc = (lead & 0x0f) << 12 | (src[1] & 0x3fu) << 6 | (src[2] & 0x3fu);
-            if (uc < 0x800 || (uc >= 0xd800 && uc <= 0xdfff))
+            // Continuation bytes become 0..0x3f, anything else more.
+            const uint c1 = src[1] ^ 0x80u;
+            const uint c2 = src[2] ^ 0x80u;
+            if ((c1 | c2) > 0x3f)
+                return false;
+            const uint uc = (lead & 0x0f) << 12 | c1 << 6 | c2;
+            if (uc < 0x800 || uc - 0xd800 < 0x800)
                 return false; // overlong or a surrogate
             *dst++ = ushort(uc);
             src += 3;
@@ -77,8 +88,12 @@ bool decodePlainUtf8(const char *data, int size, QString &out)
             return false; // a continuation byte, an overlong lead or no lead at all
         }
     }
-    text.resize(int(dst - first));
-    out = std::move(text);
+    if (size > kStackUnits) {
+        text.resize(int(dst - first));
+        out = std::move(text);
+    } else {
+        out = QString(reinterpret_cast<const QChar *>(first), int(dst - first));
+    }
     return true;
 }
 

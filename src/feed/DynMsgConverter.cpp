@@ -189,22 +189,22 @@ int utcOffsetAt(qint64 secs)
     return local.isValid() ? local.offsetFromUtc() : 0;
 }
 
-// Sets text and userName from an item's body and sender name, the name cut off the body.
-void setSummary(SDynData *record, const std::string &body, const std::string &name)
+// Sets text from an item's body, the sender's name cut off its front; `name` is the name's bytes,
+// `nameText` the name decoded, `plainName` whether those bytes are plain UTF-8.
+void setSummary(SDynData *record, const std::string &body, const std::string &name,
+    const QString &nameText, bool plainName)
 {
     // For plain text a prefix of the bytes is a prefix of the characters, so the name can be
     // left out before decoding instead of cut off after it.
-    if (decodePlainUtf8(name.data(), int(name.size()), record->userName)) {
+    if (plainName) {
         const size_t cut
             = !name.empty() && body.compare(0, name.size(), name) == 0 ? name.size() : 0;
         if (decodePlainUtf8(body.data() + cut, int(body.size() - cut), record->text))
             return;
-    } else {
-        record->userName = QString::fromUtf8(name.data(), int(name.size()));
     }
     record->text = QString::fromUtf8(body.data(), int(body.size()));
-    if (!record->userName.isEmpty() && record->text.startsWith(record->userName))
-        record->text.remove(0, record->userName.size());
+    if (!nameText.isEmpty() && record->text.startsWith(nameText))
+        record->text.remove(0, nameText.size());
 }
 
 // The job title a record shows for a job text of a message: the text itself when it is one of
@@ -367,8 +367,38 @@ QString DynMsgConverter::endTimeText(qint64 time)
     return labelledMinute(label, year, month, day, when.time().hour(), when.time().minute());
 }
 
+DynMsgConverter::Sender DynMsgConverter::makeSender(quint64 id, const std::string &name)
+{
+    Sender sender;
+    sender.id = id;
+    sender.name = &name;
+    sender.idText = decimal(id);
+    sender.plainName = decodePlainUtf8(name.data(), int(name.size()), sender.nameText);
+    if (!sender.plainName)
+        sender.nameText = QString::fromUtf8(name.data(), int(name.size()));
+    return sender;
+}
+
+const DynMsgConverter::Sender &DynMsgConverter::senderOf(quint64 id, const std::string &name)
+{
+    for (const Sender &sender : m_senders) {
+        if (sender.id == id && *sender.name == name)
+            return sender;
+    }
+    if (m_senders.size() >= kMaxSenders)
+        m_senders.clear();
+    m_senders.push_back(makeSender(id, name));
+    return m_senders.back();
+}
+
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
 {
+    // Records of one sender within a message share its texts; nothing is kept between messages.
+    struct ForgetSenders
+    {
+        std::vector<Sender> &senders;
+        ~ForgetSenders() { senders.clear(); }
+    } forget { m_senders };
     QList<SDynData *> records;
     const pb_clt_t_user *user = context.user;
     if (!user)
@@ -376,8 +406,12 @@ QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
     if (user->has_f_im_msg()) {
         const auto &items = user->f_im_msg().f_msg();
         records.reserve(items.size());
+        // Records of one sender within a message share its texts. The senders point into the
+        // message, so they are forgotten with it.
+        m_shareSenders = items.size() > 1;
         for (const pb_im_t_msg_item &item : items)
             convertItem(item, records);
+        m_senders.clear();
     } else if (user->has_f_prj_details()) {
         convertProjectLog(user->f_prj_details(), records);
     }
@@ -432,8 +466,17 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_id())
         put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
 
-    record->userId = decimal(item.f_sender_id());
-    setSummary(record, item.f_msg_body(), item.f_sender_name());
+    if (m_shareSenders) {
+        const Sender &sender = senderOf(item.f_sender_id(), item.f_sender_name());
+        setSummary(record, item.f_msg_body(), *sender.name, sender.nameText, sender.plainName);
+        record->userId = sender.idText;
+        record->userName = sender.nameText;
+    } else {
+        Sender sender = makeSender(item.f_sender_id(), item.f_sender_name());
+        setSummary(record, item.f_msg_body(), *sender.name, sender.nameText, sender.plainName);
+        record->userId = std::move(sender.idText);
+        record->userName = std::move(sender.nameText);
+    }
     if (!m_bGroupFeed)
         record->userHeader = kSecretaryHeader;
     record->dateTime = localTime(item.f_send_time());

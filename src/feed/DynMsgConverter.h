@@ -53,6 +53,19 @@ private:
     /// The "time" entry of a task: the translated label, then the local end time to the minute.
     QString endTimeText(qint64 time);
 
+    /// A sender of the message being converted, with its texts.
+    struct Sender
+    {
+        quint64 id = 0;
+        const std::string *name = nullptr; // in the message
+        QString idText;
+        QString nameText;
+        bool plainName = false; // the name's bytes are plain UTF-8
+    };
+    static Sender makeSender(quint64 id, const std::string &name);
+    /// The sender with this id and name, made on first use within a message.
+    const Sender &senderOf(quint64 id, const std::string &name);
+
     QString m_prjId;
     QString m_userId;
     const bool m_bGroupFeed;
@@ -63,4 +76,9 @@ private:
     // UTC offset per quarter hour: asking the C library for every record costs several
     // microseconds where TZ is unset.
     QHash<qint64, int> m_utcOffsets;
+    // Senders met in the message being converted; a search through more would cost more than
+    // decoding a name again.
+    static constexpr size_t kMaxSenders = 16;
+    std::vector<Sender> m_senders;
+    bool m_shareSenders = false;
 };

@@ -316,6 +316,8 @@ void DynMsgConverter::setUserId(const QString &userId)
 void DynMsgConverter::reset()
 {
     m_seenSeqIds.clear();
+    m_idTexts = {};
+    m_nameTexts = {};
     // The system's time zone may have changed since the offsets were taken.
     m_utcOffsets.clear();
 }
@@ -367,38 +369,34 @@ QString DynMsgConverter::endTimeText(qint64 time)
     return labelledMinute(label, year, month, day, when.time().hour(), when.time().minute());
 }
 
-DynMsgConverter::Sender DynMsgConverter::makeSender(quint64 id, const std::string &name)
+const QString &DynMsgConverter::idText(quint64 id)
 {
-    Sender sender;
-    sender.id = id;
-    sender.name = &name;
-    sender.idText = decimal(id);
-    sender.plainName = decodePlainUtf8(name.data(), int(name.size()), sender.nameText);
-    if (!sender.plainName)
-        sender.nameText = QString::fromUtf8(name.data(), int(name.size()));
-    return sender;
+    IdText &entry = m_idTexts[(id * Q_UINT64_C(0x9e3779b97f4a7c15)) >> 58];
+    if (entry.text.isNull() || entry.id != id) {
+        entry.id = id;
+        entry.text = decimal(id);
+    }
+    return entry.text;
 }
 
-const DynMsgConverter::Sender &DynMsgConverter::senderOf(quint64 id, const std::string &name)
+const DynMsgConverter::NameText &DynMsgConverter::nameText(const std::string &name)
 {
-    for (const Sender &sender : m_senders) {
-        if (sender.id == id && *sender.name == name)
-            return sender;
+    quint32 hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ uchar(c)) * 16777619u;
+    NameText &entry = m_nameTexts[hash % m_nameTexts.size()];
+    if (!entry.used || entry.bytes != name) {
+        entry.used = true;
+        entry.bytes = name;
+        entry.plain = decodePlainUtf8(name.data(), int(name.size()), entry.text);
+        if (!entry.plain)
+            entry.text = QString::fromUtf8(name.data(), int(name.size()));
     }
-    if (m_senders.size() >= kMaxSenders)
-        m_senders.clear();
-    m_senders.push_back(makeSender(id, name));
-    return m_senders.back();
+    return entry;
 }
 
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
 {
-    // Records of one sender within a message share its texts; nothing is kept between messages.
-    struct ForgetSenders
-    {
-        std::vector<Sender> &senders;
-        ~ForgetSenders() { senders.clear(); }
-    } forget { m_senders };
     QList<SDynData *> records;
     const pb_clt_t_user *user = context.user;
     if (!user)
@@ -406,12 +404,8 @@ QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
     if (user->has_f_im_msg()) {
         const auto &items = user->f_im_msg().f_msg();
         records.reserve(items.size());
-        // Records of one sender within a message share its texts. The senders point into the
-        // message, so they are forgotten with it.
-        m_shareSenders = items.size() > 1;
         for (const pb_im_t_msg_item &item : items)
             convertItem(item, records);
-        m_senders.clear();
     } else if (user->has_f_prj_details()) {
         convertProjectLog(user->f_prj_details(), records);
     }
@@ -466,17 +460,10 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_id())
         put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
 
-    if (m_shareSenders) {
-        const Sender &sender = senderOf(item.f_sender_id(), item.f_sender_name());
-        setSummary(record, item.f_msg_body(), *sender.name, sender.nameText, sender.plainName);
-        record->userId = sender.idText;
-        record->userName = sender.nameText;
-    } else {
-        Sender sender = makeSender(item.f_sender_id(), item.f_sender_name());
-        setSummary(record, item.f_msg_body(), *sender.name, sender.nameText, sender.plainName);
-        record->userId = std::move(sender.idText);
-        record->userName = std::move(sender.nameText);
-    }
+    const NameText &name = nameText(item.f_sender_name());
+    setSummary(record, item.f_msg_body(), name.bytes, name.text, name.plain);
+    record->userId = idText(item.f_sender_id());
+    record->userName = name.text;
     if (!m_bGroupFeed)
         record->userHeader = kSecretaryHeader;
     record->dateTime = localTime(item.f_send_time());
@@ -511,14 +498,14 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
             QStringList uids;
             uids.reserve(task.f_receiver_uin_size());
             for (quint64 uid : task.f_receiver_uin())
-                uids << decimal(uid);
+                uids << idText(uid);
             put(extra, QStringLiteral("receiver_uids"), uids);
         }
         if (task.f_operate_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_operate_uin_size());
             for (quint64 uid : task.f_operate_uin())
-                uids << decimal(uid);
+                uids << idText(uid);
             put(extra, QStringLiteral("operate_uids"), uids);
         }
         if (task.has_f_operate_status())
@@ -564,7 +551,7 @@ SDynData *DynMsgConverter::makeReportRecord(
         if (sponsor.has_f_uid())
             put(extra, QStringLiteral("sponsor_id"), sponsor.f_uid());
         if (sponsor.has_f_name()) {
-            sponsorName = fromUtf8(sponsor.f_name());
+            sponsorName = nameText(sponsor.f_name()).text;
             put(extra, QStringLiteral("sponsor_name"), sponsorName);
         }
     }
@@ -573,7 +560,7 @@ SDynData *DynMsgConverter::makeReportRecord(
         if (replyTo.has_f_uid())
             put(extra, QStringLiteral("replyto_id"), replyTo.f_uid());
         if (replyTo.has_f_name()) {
-            replyToName = fromUtf8(replyTo.f_name());
+            replyToName = nameText(replyTo.f_name()).text;
             put(extra, QStringLiteral("replyto_name"), replyToName);
         }
     }
@@ -683,9 +670,9 @@ SDynData *DynMsgConverter::makeMemberJoined(const pb_im_t_msg_item &item)
     const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
     if (prjRecord.has_sender() && prjRecord.receivers_size() > 0) {
         const pb_im_t_msg_prj_record_base_user &receiver = prjRecord.receivers(0);
-        const QString name = fromUtf8(receiver.f_name());
+        const QString name = nameText(receiver.f_name()).text;
         if (prjRecord.receivers_size() == 1 && record->text.startsWith(name)) {
-            record->userId = decimal(receiver.f_uid());
+            record->userId = idText(receiver.f_uid());
             record->userName = name;
             record->userJob = jobTitleOf(receiver.f_job_type());
             record->text = QStringLiteral("加入了项目");

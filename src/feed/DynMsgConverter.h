@@ -53,18 +53,22 @@ private:
     /// The "time" entry of a task: the translated label, then the local end time to the minute.
     QString endTimeText(qint64 time);
 
-    /// A sender of the message being converted, with its texts.
-    struct Sender
+    struct IdText
     {
         quint64 id = 0;
-        const std::string *name = nullptr; // in the message
-        QString idText;
-        QString nameText;
-        bool plainName = false; // the name's bytes are plain UTF-8
+        QString text; // null while the entry is unused
     };
-    static Sender makeSender(quint64 id, const std::string &name);
-    /// The sender with this id and name, made on first use within a message.
-    const Sender &senderOf(quint64 id, const std::string &name);
+    struct NameText
+    {
+        bool used = false;
+        std::string bytes; // as received
+        QString text;
+        bool plain = false; // the bytes are plain UTF-8
+    };
+    /// A user id in decimal, from the cache.
+    const QString &idText(quint64 id);
+    /// A person's name decoded, from the cache.
+    const NameText &nameText(const std::string &name);
 
     QString m_prjId;
     QString m_userId;
@@ -76,9 +80,9 @@ private:
     // UTC offset per quarter hour: asking the C library for every record costs several
     // microseconds where TZ is unset.
     QHash<qint64, int> m_utcOffsets;
-    // Senders met in the message being converted; a search through more would cost more than
-    // decoding a name again.
-    static constexpr size_t kMaxSenders = 16;
-    std::vector<Sender> m_senders;
-    bool m_shareSenders = false;
+    // Texts of the people met lately, by user id and by name: a project's feed names the same
+    // few people over and over, and records of one person share the texts. Direct-mapped, so a
+    // look-up is one comparison.
+    std::array<IdText, 64> m_idTexts;
+    std::array<NameText, 32> m_nameTexts;
 };

@@ -93,6 +93,7 @@ private slots:
     void nameCutFromSummary();
     void jobTitle_data();
     void jobTitle();
+    void peopleOverManyMessages();
 };
 
 void tst_DynMsgConverterText::fields_data()
@@ -230,6 +231,36 @@ void tst_DynMsgConverterText::jobTitle()
     QCOMPARE(records.at(0)->userJob, title);
     QCOMPARE(records.at(1)->userName, QStringLiteral("赵六"));
     QCOMPARE(records.at(1)->userJob, title);
+}
+
+void tst_DynMsgConverterText::peopleOverManyMessages()
+{
+    // More people than any cache holds, met again in another order and under other names.
+    DynMsgConverter converter(false);
+    converter.setPrjId(QStringLiteral("10086"));
+    for (int round = 0; round < 3; ++round) {
+        for (quint64 n = 0; n < 300; ++n) {
+            const quint64 id = round == 1 ? 299 - n : n * 1000003;
+            const QByteArray name = round == 2 && n % 2
+                ? QByteArray("成员\xff") + QByteArray::number(n)
+                : "成员" + QByteArray::number(n % 150);
+            pb_clt_t_user user;
+            pb_im_t_msg_task *task
+                = addItem(user, 6, name + "布置了任务", name, id)->mutable_f_msg_task();
+            task->set_f_prj_id(10086);
+            task->add_f_receiver_uin(id + 1);
+            MessageContext context;
+            context.user = &user;
+            const QList<SDynData *> records = converter.convert(context);
+            QCOMPARE(records.size(), 1);
+            const std::unique_ptr<SDynData> record(records.front());
+            QCOMPARE(record->userId, QString::number(id));
+            QCOMPARE(record->userName, decoded(name));
+            QCOMPARE(record->text, QStringLiteral("布置了任务"));
+            QCOMPARE(record->extra.value("receiver_uids").toStringList(),
+                QStringList { QString::number(id + 1) });
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_DynMsgConverterText)

@@ -1,9 +1,13 @@
 #include "feed/DynMsgConverter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QEvent>
 #include <QObject>
 #include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -294,11 +298,52 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
     return lines.join(QString());
 }
 
+// Installing or removing a translator sends the application a LanguageChange event (loading
+// an installed one posts it). While this watch counts those events, a converter may keep a
+// translated text until the count moves.
+std::atomic<bool> s_watchingTranslators { false };
+std::atomic<unsigned> s_translatorChanges { 0 };
+
+/// Counts the application's LanguageChange events. A child of the application, on its thread.
+class TranslatorWatch : public QObject
+{
+public:
+    explicit TranslatorWatch(QCoreApplication *app)
+        : QObject(app)
+    {
+        app->installEventFilter(this);
+        s_watchingTranslators = true;
+    }
+    ~TranslatorWatch() override
+    {
+        s_watchingTranslators = false;
+        ++s_translatorChanges;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::LanguageChange)
+            ++s_translatorChanges;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Starts the watch when called on the application's thread and none runs yet.
+void watchTranslators()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && !s_watchingTranslators && app->thread() == QThread::currentThread())
+        new TranslatorWatch(app);
+}
+
 } // namespace
 
 DynMsgConverter::DynMsgConverter(bool bGroupFeed)
     : m_bGroupFeed(bGroupFeed)
-{ }
+{
+    watchTranslators();
+}
 
 void DynMsgConverter::setPrjId(const QString &prjId)
 {
@@ -347,9 +392,26 @@ QDateTime DynMsgConverter::localTime(qint64 time)
     return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, utcOffset(secs));
 }
 
+QString DynMsgConverter::endTimeLabel()
+{
+    // Without an application there are no translators; with one, only the watch tells of changes.
+    const bool withApp = QCoreApplication::instance() != nullptr;
+    if (withApp && !s_watchingTranslators)
+        return QObject::tr("End Time");
+    // The count is read first: a change while translating shows at the next call.
+    const unsigned changes = s_translatorChanges;
+    if (m_endTimeLabel.isNull() || changes != m_endTimeLabelChanges
+        || withApp != m_endTimeLabelWithApp) {
+        m_endTimeLabel = QObject::tr("End Time");
+        m_endTimeLabelChanges = changes;
+        m_endTimeLabelWithApp = withApp;
+    }
+    return m_endTimeLabel;
+}
+
 QString DynMsgConverter::endTimeText(qint64 time)
 {
-    const QString label = QObject::tr("End Time");
+    const QString label = endTimeLabel();
     const qint64 secs = boundedSecs(time);
     const qint64 local = secs + utcOffset(secs);
     int year = 0;

@@ -50,6 +50,8 @@ private:
     /// Offset from UTC of local time at secs, through the cache.
     int utcOffset(qint64 secs);
     QDateTime localTime(qint64 secs);
+    /// QObject::tr("End Time"), kept while the installed translators stay the same.
+    QString endTimeLabel();
     /// The "time" entry of a task: the translated label, then the local end time to the minute.
     QString endTimeText(qint64 time);
 
@@ -85,4 +87,7 @@ private:
     // look-up is one comparison.
     std::array<IdText, 64> m_idTexts;
     std::array<NameText, 32> m_nameTexts;
+    QString m_endTimeLabel; // null until first needed
+    unsigned m_endTimeLabelChanges = 0;
+    bool m_endTimeLabelWithApp = false;
 };

@@ -79,6 +79,38 @@ void addTextRows()
     QTest::newRow("embedded nul") << QByteArray("前\0后", 7);
 }
 
+/// Translates the task's end time label, as a German catalogue would.
+class GermanLabels : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *disambiguation,
+        int n) const override
+    {
+        Q_UNUSED(disambiguation)
+        Q_UNUSED(n)
+        if (qstrcmp(context, "QObject") == 0 && qstrcmp(sourceText, "End Time") == 0)
+            return QStringLiteral("Ende ");
+        return QString();
+    }
+};
+
+QString endTimeOf(DynMsgConverter &converter)
+{
+    pb_clt_t_user user;
+    pb_im_t_msg_task *task = addItem(user, 6, "布置了任务", "张三")->mutable_f_msg_task();
+    task->set_f_prj_id(10086);
+    task->set_f_task_end(1672488000);
+    MessageContext context;
+    context.user = &user;
+    const QList<SDynData *> records = converter.convert(context);
+    if (records.size() != 1)
+        return QStringLiteral("no record");
+    const std::unique_ptr<SDynData> record(records.front());
+    const QString time = record->content.value("time").toString();
+    return time.left(time.size() - int(qstrlen("yyyy-MM-dd hh:mm")));
+}
+
 } // namespace
 
 /// Text fields of the records read exactly as Qt decodes the message's UTF-8, bad bytes included.
@@ -94,6 +126,7 @@ private slots:
     void jobTitle_data();
     void jobTitle();
     void peopleOverManyMessages();
+    void endTimeFollowsTranslators();
 };
 
 void tst_DynMsgConverterText::fields_data()
@@ -261,6 +294,24 @@ void tst_DynMsgConverterText::peopleOverManyMessages()
                 QStringList { QString::number(id + 1) });
         }
     }
+}
+
+void tst_DynMsgConverterText::endTimeFollowsTranslators()
+{
+    DynMsgConverter converter(true);
+    QCOMPARE(endTimeOf(converter), QStringLiteral("End Time"));
+    {
+        GermanLabels german;
+        QVERIFY(QCoreApplication::installTranslator(&german));
+        QCOMPARE(endTimeOf(converter), QStringLiteral("Ende "));
+        QCOMPARE(endTimeOf(converter), QStringLiteral("Ende "));
+
+        DynMsgConverter later(true);
+        QCOMPARE(endTimeOf(later), QStringLiteral("Ende "));
+        QVERIFY(QCoreApplication::removeTranslator(&german));
+        QCOMPARE(endTimeOf(later), QStringLiteral("End Time"));
+    }
+    QCOMPARE(endTimeOf(converter), QStringLiteral("End Time"));
 }
 
 QTEST_GUILESS_MAIN(tst_DynMsgConverterText)

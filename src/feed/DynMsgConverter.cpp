@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QThread>
+#include <QtEndian>
 
 #include <atomic>
 #include <cstring>
@@ -60,6 +61,26 @@ bool decodePlainUtf8(const char *data, int size, QString &out)
                 dst += 8;
             }
         } else if (lead - 0xe0 < 0x10) {
+            // Chinese text is runs of three-byte characters: two at a time from eight bytes.
+            while (end - src >= 8) {
+                const quint64 word = qFromLittleEndian<quint64>(src);
+                if ((word & Q_UINT64_C(0x0000c0c0f0c0c0f0)) != Q_UINT64_C(0x00008080e08080e0))
+                    break;
+                const uint one = uint(word & 0x0f) << 12 | uint(word >> 8 & 0x3f) << 6
+                    | uint(word >> 16 & 0x3f);
+                const uint two = uint(word >> 24 & 0x0f) << 12 | uint(word >> 32 & 0x3f) << 6
+                    | uint(word >> 40 & 0x3f);
+                if (one < 0x800 || one - 0xd800 < 0x800 || two < 0x800 || two - 0xd800 < 0x800)
+                    return false; // overlong or a surrogate
+                dst[0] = ushort(one);
+                dst[1] = ushort(two);
+                dst += 2;
+                src += 6;
+            }
+            if (src == end)
+                break;
+            if (uint(*src) - 0xe0 >= 0x10)
+                continue;
             if (end - src < 3)
                 return false;
             // Continuation bytes become 0..0x3f, anything else more.
@@ -67,7 +88,7 @@ bool decodePlainUtf8(const char *data, int size, QString &out)
             const uint c2 = src[2] ^ 0x80u;
             if ((c1 | c2) > 0x3f)
                 return false;
-            const uint uc = (lead & 0x0f) << 12 | c1 << 6 | c2;
+            const uint uc = (*src & 0x0fu) << 12 | c1 << 6 | c2;
             if (uc < 0x800 || uc - 0xd800 < 0x800)
                 return false; // overlong or a surrogate
             *dst++ = ushort(uc);

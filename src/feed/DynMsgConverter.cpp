@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QThread>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <atomic>
@@ -158,15 +159,11 @@ QString decimal(quint64 id)
     return QString(first, int(end - first));
 }
 
-// Writes "yyyy-MM-dd hh:mm" ending at `end`, as QDateTime::toString gives it: the year has at
-// least four digits and a sign when negative. Returns the first character.
-QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minute)
+// Writes "yyyy-MM-dd" ending at `end`, as QDate::toString gives it: the year has at least four
+// digits and a sign when negative. Returns the first character.
+QChar *writeDate(QChar *end, int year, int month, int day)
 {
-    QChar *first = writeDigits(end, quint64(minute), 2);
-    *--first = QLatin1Char(':');
-    first = writeDigits(first, quint64(hour), 2);
-    *--first = QLatin1Char(' ');
-    first = writeDigits(first, quint64(day), 2);
+    QChar *first = writeDigits(end, quint64(day), 2);
     *--first = QLatin1Char('-');
     first = writeDigits(first, quint64(month), 2);
     *--first = QLatin1Char('-');
@@ -174,6 +171,17 @@ QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minut
     if (year < 0)
         *--first = QLatin1Char('-');
     return first;
+}
+
+// Writes "yyyy-MM-dd hh:mm" ending at `end`, as QDateTime::toString gives it. Returns the first
+// character.
+QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minute)
+{
+    QChar *first = writeDigits(end, quint64(minute), 2);
+    *--first = QLatin1Char(':');
+    first = writeDigits(first, quint64(hour), 2);
+    *--first = QLatin1Char(' ');
+    return writeDate(first, year, month, day);
 }
 
 // label followed by the time, in one block.
@@ -256,50 +264,109 @@ const QString &jobTitleOf(const std::string &job)
     return titles.constLast();
 }
 
-QString htmlParagraph(const QString &label, const QString &value)
+// Text built on the stack, then copied into a block of its exact size: growing a QString
+// would allocate again and again, and reserving too much leaves a block larger than the
+// allocator's fast paths.
+class TextBuilder
 {
-    return QStringLiteral("<p style = 'margin:10px'>") + label + value.toHtmlEscaped()
-        + QStringLiteral("</p>");
+public:
+    void append(const QString &text) { m_chars.append(text.constData(), text.size()); }
+    void append(QLatin1String text)
+    {
+        for (const char c : text)
+            m_chars.append(QLatin1Char(c));
+    }
+    void append(QChar c) { m_chars.append(c); }
+    /// Appends text as QString::toHtmlEscaped writes it.
+    void appendEscaped(const QString &text)
+    {
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case '<':
+                append(QLatin1String("&lt;"));
+                break;
+            case '>':
+                append(QLatin1String("&gt;"));
+                break;
+            case '&':
+                append(QLatin1String("&amp;"));
+                break;
+            case '"':
+                append(QLatin1String("&quot;"));
+                break;
+            default:
+                append(c);
+            }
+        }
+    }
+    QString text() const { return QString(m_chars.constData(), m_chars.size()); }
+
+private:
+    QVarLengthArray<QChar, 1024> m_chars;
+};
+
+// Appends one line of the project information: the label, then the value as HTML text, in a
+// paragraph.
+void appendParagraph(TextBuilder &text, const QString &label, const QString &value)
+{
+    text.append(QLatin1String("<p style = 'margin:10px'>"));
+    text.append(label);
+    text.appendEscaped(value);
+    text.append(QLatin1String("</p>"));
+}
+
+QString dateText(const QDate &date)
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    QChar digits[24];
+    QChar *const end = digits + 24;
+    const QChar *first = writeDate(end, year, month, day);
+    return QString(first, int(end - first));
 }
 
 // The dates are the local dates of f_prj_begin and f_prj_end.
 QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
-    QStringList lines;
+    TextBuilder text;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
-        lines << htmlParagraph(QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
+        appendParagraph(text, QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
     if (info.has_f_prj_type()) {
         const QString type = projectTypeName(info.f_prj_type());
         if (!type.isEmpty())
-            lines << htmlParagraph(QStringLiteral("项目类型 : "), type);
+            appendParagraph(text, QStringLiteral("项目类型 : "), type);
     }
     if (info.has_f_province() || info.has_f_city() || info.has_f_prj_address()) {
-        QStringList parts;
+        QString place;
+        bool first = true;
         for (const std::string *part :
             { &info.f_province(), &info.f_city(), &info.f_prj_address() }) {
-            if (!part->empty())
-                parts << fromUtf8(*part);
+            if (part->empty())
+                continue;
+            if (!first)
+                place += QLatin1Char(' ');
+            place += fromUtf8(*part);
+            first = false;
         }
-        const QString place = parts.join(QLatin1Char(' '));
         if (!place.isEmpty())
-            lines << htmlParagraph(QStringLiteral("  所在地 : "), place);
+            appendParagraph(text, QStringLiteral("  所在地 : "), place);
     }
     if (info.has_f_float_floor_area() && info.f_float_floor_area() > 0) {
-        lines << htmlParagraph(QStringLiteral("建筑面积 : "),
+        appendParagraph(text, QStringLiteral("建筑面积 : "),
             QString::number(double(info.f_float_floor_area()), 'f', 2) + QStringLiteral("万平米"));
     }
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
-    const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("项目工期 : "),
-            QStringLiteral("%1 - %2").arg(
-                beginDate.toString(dateFormat), endDate.toString(dateFormat)));
+        appendParagraph(text, QStringLiteral("项目工期 : "),
+            dateText(beginDate) + QLatin1String(" - ") + dateText(endDate));
     } else if (begin >= 1 && end < 1 && beginDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("开始时间 : "), beginDate.toString(dateFormat));
+        appendParagraph(text, QStringLiteral("开始时间 : "), dateText(beginDate));
     } else if (begin <= 0 && end > 0 && endDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("结束时间 : "), endDate.toString(dateFormat));
+        appendParagraph(text, QStringLiteral("结束时间 : "), dateText(endDate));
     }
 
     const std::pair<QString, const std::string *> units[] = {
@@ -314,9 +381,9 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
     };
     for (const auto &unit : units) {
         if (unit.second && !unit.second->empty())
-            lines << htmlParagraph(unit.first, fromUtf8(*unit.second));
+            appendParagraph(text, unit.first, fromUtf8(*unit.second));
     }
-    return lines.join(QString());
+    return text.text();
 }
 
 // Installing or removing a translator sends the application a LanguageChange event (loading

@@ -271,6 +271,7 @@ class TextBuilder
 {
 public:
     void append(const QString &text) { m_chars.append(text.constData(), text.size()); }
+    void append(const QStringRef &text) { m_chars.append(text.constData(), text.size()); }
     void append(QLatin1String text)
     {
         for (const char c : text)
@@ -799,13 +800,33 @@ SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
     const QString suffix = QStringLiteral("加入项目");
     const QString &text = record->text;
     if (text.startsWith(prefix) && text.endsWith(suffix)) {
-        const QString names = text.mid(prefix.size(), text.size() - prefix.size() - suffix.size());
-        const QStringList parts = names.split(QStringLiteral("、"));
-        if (parts.size() > 3) {
-            record->text = prefix
-                + QStringLiteral("%1、%2、%3").arg(parts.at(0), parts.at(1), parts.at(2))
-                + QStringLiteral("等%1人").arg(parts.size()) + suffix;
-            put(record->content, QStringLiteral("text"), QStringLiteral("新加入成员： ") + names);
+        // The names are split at "、" with empty parts kept; only the first three and the count
+        // are shown, so they are found in place.
+        const QChar separator(0x3001);
+        const int namesStart = prefix.size();
+        const int namesEnd = text.size() - suffix.size();
+        int separators[3] = {};
+        int count = 1;
+        for (int i = namesStart; i < namesEnd; ++i) {
+            if (text.at(i) == separator) {
+                if (count <= 3)
+                    separators[count - 1] = i;
+                ++count;
+            }
+        }
+        if (count > 3) {
+            TextBuilder summary;
+            summary.append(prefix);
+            summary.append(text.midRef(namesStart, separators[2] - namesStart));
+            summary.append(QStringLiteral("等"));
+            summary.append(QString::number(count));
+            summary.append(QStringLiteral("人"));
+            summary.append(suffix);
+            TextBuilder members;
+            members.append(QStringLiteral("新加入成员： "));
+            members.append(text.midRef(namesStart, namesEnd - namesStart));
+            put(record->content, QStringLiteral("text"), members.text());
+            record->text = summary.text();
         }
     }
     record->userHeader = kNewMemberHeader;

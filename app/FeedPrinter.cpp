@@ -52,6 +52,15 @@ void FeedPrinter::print(const QList<SDynData *> &records)
     m_out.flush();
 }
 
+void FeedPrinter::printInOrder(const QList<SDynData *> &records)
+{
+    for (const SDynData *record : records) {
+        if (record)
+            m_out << line(*record) << '\n';
+    }
+    m_out.flush();
+}
+
 QString FeedPrinter::line(const SDynData &record)
 {
     const QString time = record.dateTime.isValid()

@@ -16,6 +16,8 @@ public:
     /// Prints the records newest first; records without a time (weather reminders) follow, in
     /// the order given.
     void print(const QList<SDynData *> &records);
+    /// Prints the records in the order given.
+    void printInOrder(const QList<SDynData *> &records);
 
     /// The line for one record: kind, local time, author, job title, summary, content keys.
     static QString line(const SDynData &record);

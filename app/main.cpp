@@ -1,43 +1,108 @@
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QStandardPaths>
 #include <QTextStream>
 
-#include "FeedPrinter.h"
-#include "MessageContext.h"
-#include "feed/DynMsgConverter.h"
-#include "feed/SDynData.h"
-#include "samples/SampleProject.h"
+#include "ConsoleDemo.h"
+#include "DemoHost.h"
+#include "DemoStore.h"
+#include "DemoWindow.h"
+#include "views/ProjectDynPage.h"
 
-// For now the demo converts the sample project and prints its feed, newest first.
+namespace {
+
+const int kLiveIntervalMs = 4000;
+const int kScreenshotTimeoutMs = 30000;
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+/// The option's value, read before the application exists (the platform depends on it).
+QString earlyOption(int argc, char *argv[], const char *name)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], name) == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    }
+    return QString();
+}
+
+bool earlyFlag(int argc, char *argv[], const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The demo host: the sample project served by the embedded push service and cloud-file store,
+// shown in the scrolling feed; or printed page by page with --print.
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    out.setCodec("UTF-8");
+    QString screenshot = earlyOption(argc, argv, "--screenshot");
+    const bool print = earlyFlag(argc, argv, "--print");
+    if (!print && screenshot.isEmpty() && !hasDisplay())
+        screenshot = QStringLiteral("dynfeed_demo.png");
+    if (!screenshot.isEmpty() && !earlyFlag(argc, argv, "--show"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    DynMsgConverter converter(true);
-    converter.setPrjId(SampleProject::projectId());
-    converter.setUserId(SampleProject::members().constFirst().userId());
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("dynfeed"));
+    QCoreApplication::setApplicationName(QStringLiteral("dynfeed_demo"));
 
-    const QList<pb_clt_t_user> messages = SampleProject::messages();
-    QList<SDynData *> records;
-    for (const pb_clt_t_user &message : messages) {
-        MessageContext context;
-        context.groupId = SampleProject::projectId();
-        context.user = &message;
-        records += converter.convert(context);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The project feed of a sample job site."));
+    parser.addHelpOption();
+    const QCommandLineOption printOption(QStringLiteral("print"),
+        QStringLiteral("Print the first two pages of the feed instead of showing it."));
+    const QCommandLineOption publishOption(QStringLiteral("publish"),
+        QStringLiteral("With --print: publish <n> new notices first."), QStringLiteral("n"),
+        QStringLiteral("0"));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to <png> once the feed has settled, then exit "
+                       "(the default where there is no display)."),
+        QStringLiteral("png"));
+    const QCommandLineOption showOption(QStringLiteral("show"),
+        QStringLiteral("With --screenshot: use the real display instead of offscreen."));
+    parser.addOptions({ printOption, publishOption, screenshotOption, showOption });
+    parser.process(app);
+
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QString error;
+    if (!DemoStore::prepare(dataDir, &error)) {
+        QTextStream(stderr) << error << '\n';
+        return 1;
     }
-    for (const pb_prj_t_prj_weather &forecast : SampleProject::weather())
-        records += converter.convertWeather(forecast, SampleProject::projectName());
 
-    const int offsetMinutes = SampleProject::startTime().toLocalTime().offsetFromUtc() / 60;
-    out << SampleProject::projectName() << " (" << SampleProject::projectId()
-        << "): " << records.size() << " records from " << messages.size()
-        << " messages; local time UTC" << (offsetMinutes < 0 ? '-' : '+')
-        << QStringLiteral("%1:%2")
-               .arg(qAbs(offsetMinutes) / 60, 2, 10, QLatin1Char('0'))
-               .arg(qAbs(offsetMinutes) % 60, 2, 10, QLatin1Char('0'))
-        << '\n';
-    FeedPrinter(out).print(records);
-    qDeleteAll(records);
-    return 0;
+    if (parser.isSet(printOption)) {
+        QTextStream out(stdout);
+        out.setCodec("UTF-8");
+        ConsoleDemo demo(out);
+        return demo.run(parser.value(publishOption).toInt());
+    }
+
+    QFile style(QStringLiteral(":/demo/demo.qss"));
+    if (style.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(style.readAll()));
+
+    DemoHost host;
+    ProjectDynPage::InstallVantorInformation(&host);
+    DemoWindow window;
+    window.show();
+    window.openSampleProject();
+    if (!screenshot.isEmpty())
+        window.screenshotWhenSettled(screenshot, kScreenshotTimeoutMs);
+    else
+        window.startLiveMessages(kLiveIntervalMs);
+    const int code = app.exec();
+    ProjectDynPage::InstallVantorInformation(nullptr);
+    return code;
 }

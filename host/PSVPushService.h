@@ -49,7 +49,8 @@ class PSVPushService
 {
 public:
     explicit PSVPushService(PushType type);
-    /// Ends deliveries and waits for the delivery thread.
+    /// Ends deliveries and waits for the delivery thread, that is for a callback that is running
+    /// (called from inside a callback, it lets the thread end by itself).
     ~PSVPushService();
 
     PSVPushService(const PSVPushService &) = delete;
@@ -60,14 +61,19 @@ public:
     /// Begins the user's connection; callbacks go to sink from then on.
     bool start(const QString &userId, IPushServiceSink *sink);
     /// Joins a project's message group: the group information follows, then the group's newest
-    /// messages, then everything published into the group. False when not started or the id is
-    /// empty.
+    /// messages (up to 30 items merged into one message; messages without items on their own),
+    /// then everything published into the group. False when not started, the id is empty or the
+    /// store cannot be opened (onError(PushError_StoreOpen) follows).
     bool subscribe(const QString &prjId);
-    /// Leaves a group; no delivery of that group begins after this returns.
+    /// Leaves a group; no delivery of that group begins after this returns. Does not wait for a
+    /// callback that is running.
     void unsubscribe(const QString &prjId);
-    /// Asks for the messages numbered fromSeqId + 1 to fromSeqId + count of the subscribed group.
+    /// Asks for the messages numbered fromSeqId + 1 to fromSeqId + count of the group joined
+    /// last, clipped to the group's numbers; their items arrive merged into one message. A range
+    /// that holds nothing gets onError(PushError_NoMessages).
     void getMsgs(int fromSeqId, int count);
-    /// Ends the connection; no callback begins after this returns.
+    /// Ends the connection; no callback begins after this returns. Does not wait for a callback
+    /// that is running; start() may follow.
     void stop();
 
     // The service side, for the host, the tools and the tests.
@@ -77,7 +83,9 @@ public:
     static void setStorePath(const QString &path);
     static QString storePath();
     /// Publishes a message into a project's group from any thread: every item gets the group's
-    /// next sequence number. Returns the sequence numbers given, or an empty list on failure.
+    /// next sequence number (a message without items takes one for itself), then every client
+    /// subscribed to the group receives a copy. Returns the sequence numbers given, or an empty
+    /// list on failure (the subscribed clients get onError(PushError_StoreWrite)).
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);

@@ -19,8 +19,12 @@ public:
 
     /// Per project id, the newest message sequence number stored.
     QHash<QString, int> loadPrjDynSeqId() const;
-    /// Replaces the stored table with this one.
+    /// Replaces the stored table with this one and writes it out.
     void savePrjDynSeqId(const QHash<QString, int> &seqIds);
+
+    /// The file that holds every user's settings (an INI file in the application's
+    /// configuration directory).
+    static QString filePath();
 
 private:
     std::unique_ptr<QSettings> m_settings;

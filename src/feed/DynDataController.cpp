@@ -2,13 +2,13 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QVector>
-#include <QWaitCondition>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 
 #include "UserSettings.h"
 #include "feed/DynMsgConverter.h"
@@ -27,6 +27,21 @@ const int kLatestProbeCount = 5;
 qint64 timeKey(const QDateTime &dateTime)
 {
     return dateTime.isValid() ? dateTime.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+}
+
+/// Up to count records from first on, in a list of its own. QList::mid may share the list's
+/// data, and a shared block crosses to the push thread, whose insertions would then race with
+/// the GUI thread letting go of the slice.
+QList<SDynData *> sliceOf(const QList<SDynData *> &list, int first, int count)
+{
+    QList<SDynData *> slice;
+    const int end = int(std::min<qint64>(list.size(), qint64(first) + count));
+    if (first < 0 || first >= end)
+        return slice;
+    slice.reserve(end - first);
+    for (int i = first; i < end; ++i)
+        slice.append(list.at(i));
+    return slice;
 }
 
 } // namespace
@@ -50,9 +65,11 @@ public:
     }
 
     std::unique_ptr<DynMsgConverter> converter;
-    mutable QMutex listMutex; // guards the list, the keys, the converter and everything below
-    QMutex waitMutex;
-    QWaitCondition groupInfoCond;
+    // Standard mutexes rather than QMutex: ThreadSanitizer sees their ordering, it cannot see
+    // the futex hand-over inside an uninstrumented Qt.
+    mutable std::mutex listMutex; // guards the list, the keys, the converter and the fields below
+    std::mutex waitMutex;
+    std::condition_variable groupInfoCond;
     PSVPushService *push = nullptr; // owned
     QString prjId;
     QString userId;
@@ -103,7 +120,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
     const bool newClient = userId != d->userId || !d->push;
     PSVPushService *oldClient = nullptr;
     {
-        QMutexLocker lock(&d->listMutex);
+        std::lock_guard<std::mutex> lock(d->listMutex);
         clearDynDataLocked();
         d->acceptedGroup.clear();
         if (newClient) {
@@ -112,7 +129,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         }
     }
     {
-        QMutexLocker lock(&d->waitMutex);
+        std::lock_guard<std::mutex> lock(d->waitMutex);
         d->groupInfoArrived = false;
     }
     // Stopped and destroyed without the list lock: the client joins its delivery thread, which
@@ -130,7 +147,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
     {
         // Held across subscribing and storing the ids, so that the group information, which
         // the service delivers on its own thread, meets the new project and its stored numbers.
-        QMutexLocker lock(&d->listMutex);
+        std::lock_guard<std::mutex> lock(d->listMutex);
         if (client)
             d->push = client;
         if (!d->prjId.isEmpty() && d->prjId != prjId)
@@ -161,9 +178,9 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
     if (!QDir().mkpath(s_dynTmpDir))
         qWarning() << "cannot create the feed's temporary directory" << s_dynTmpDir;
 
-    QMutexLocker lock(&d->waitMutex);
-    if (!d->groupInfoArrived)
-        d->groupInfoCond.wait(&d->waitMutex, kGroupInfoWaitMs);
+    std::unique_lock<std::mutex> lock(d->waitMutex);
+    d->groupInfoCond.wait_for(
+        lock, std::chrono::milliseconds(kGroupInfoWaitMs), [this] { return d->groupInfoArrived; });
 }
 
 QString DynDataController::prjId() const
@@ -178,11 +195,11 @@ QString DynDataController::userId() const
 
 QList<SDynData *> DynDataController::fetchDynData(int page, int count)
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     QList<SDynData *> result;
     const qint64 start = qint64(page - 1) * count;
     if (page >= 1 && count > 0 && start < m_dynDataList.size())
-        result = m_dynDataList.mid(int(start), count);
+        result = sliceOf(m_dynDataList, int(start), count);
 
     if (page == 1 && d->latestSeqId < d->groupSeqId)
         fetchLatestData();
@@ -193,7 +210,7 @@ QList<SDynData *> DynDataController::fetchDynData(int page, int count)
 
 QList<SDynData *> DynDataController::fetchDynDataForward(const QDateTime &dateTime, int count)
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     const qint64 key = timeKey(dateTime);
     // Newest first: the records newer than the time form the front of the list.
     const auto found = std::partition_point(
@@ -203,7 +220,7 @@ QList<SDynData *> DynDataController::fetchDynDataForward(const QDateTime &dateTi
     QList<SDynData *> result;
     if (count > 0) {
         const int first = std::max(0, newer - count);
-        result = m_dynDataList.mid(first, newer - first);
+        result = sliceOf(m_dynDataList, first, newer - first);
     }
     if (result.isEmpty() && d->push)
         d->push->getMsgs(d->latestSeqId, kLatestProbeCount);
@@ -212,7 +229,7 @@ QList<SDynData *> DynDataController::fetchDynDataForward(const QDateTime &dateTi
 
 QList<SDynData *> DynDataController::fetchDynDataBackward(const QDateTime &dateTime, int count)
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     const qint64 key = timeKey(dateTime);
     const auto found = std::partition_point(
         d->keys.cbegin(), d->keys.cend(), [key](qint64 k) { return k >= key; });
@@ -220,7 +237,7 @@ QList<SDynData *> DynDataController::fetchDynDataBackward(const QDateTime &dateT
 
     QList<SDynData *> result;
     if (first < m_dynDataList.size() && count > 0)
-        result = m_dynDataList.mid(first, count);
+        result = sliceOf(m_dynDataList, first, count);
     if (result.isEmpty() && m_dynDataList.size() < d->groupSeqId)
         requestOlder(count);
     return result;
@@ -228,7 +245,7 @@ QList<SDynData *> DynDataController::fetchDynDataBackward(const QDateTime &dateT
 
 void DynDataController::loadDynData(int offset, int count)
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     if (d->push)
         d->push->getMsgs(d->initSeqId + offset, count);
 }
@@ -262,13 +279,13 @@ bool DynDataController::addDynData(SDynData *record)
 
 bool DynDataController::isEmpty()
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     return m_dynDataList.isEmpty() && d->groupSeqId < 1;
 }
 
 int DynDataController::getGroupMsgNum() const
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     return d->groupSeqId - d->initSeqId;
 }
 
@@ -276,7 +293,7 @@ void DynDataController::updateUserInfo(const QString &, const QString &) { }
 
 void DynDataController::onReceiveMessage(const MessageContext &context)
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     if (!context.groupId.isEmpty() && context.groupId != d->acceptedGroup)
         return;
 
@@ -310,7 +327,7 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
 void DynDataController::onGetGroupInfo(const pb_clt_t_group_item &groupItem)
 {
     {
-        QMutexLocker lock(&d->listMutex);
+        std::lock_guard<std::mutex> lock(d->listMutex);
         if (groupItem.has_f_group_id()
             && QString::number(groupItem.f_group_id()) != d->acceptedGroup)
             return;
@@ -334,9 +351,9 @@ void DynDataController::onGetGroupInfo(const pb_clt_t_group_item &groupItem)
             d->latestSeqId = d->groupSeqId;
             d->prjSeqIds[d->prjId] = d->latestSeqId;
             d->waitingGroupInfo = false;
-            QMutexLocker waitLock(&d->waitMutex);
+            std::lock_guard<std::mutex> waitLock(d->waitMutex);
             d->groupInfoArrived = true;
-            d->groupInfoCond.wakeAll();
+            d->groupInfoCond.notify_all();
         }
 
         if (d->groupSeqId > old)
@@ -352,7 +369,7 @@ void DynDataController::onError(int code)
 
 void DynDataController::clearDynData()
 {
-    QMutexLocker lock(&d->listMutex);
+    std::lock_guard<std::mutex> lock(d->listMutex);
     clearDynDataLocked();
 }
 

@@ -1,0 +1,68 @@
+#include "PSVPushService.h"
+
+#include "PushClientWorker_p.h"
+#include "PushServiceStore_p.h"
+#include "msl.pb.h"
+
+PSVPushService::PSVPushService(PushType type)
+    : m_worker(std::make_unique<PushClientWorker>())
+    , m_type(type)
+{ }
+
+PSVPushService::~PSVPushService() = default;
+
+PushType PSVPushService::type() const
+{
+    return m_type;
+}
+
+bool PSVPushService::start(const QString &userId, IPushServiceSink *sink)
+{
+    return m_worker->start(userId, sink);
+}
+
+bool PSVPushService::subscribe(const QString &prjId)
+{
+    return m_worker->subscribe(prjId);
+}
+
+void PSVPushService::unsubscribe(const QString &prjId)
+{
+    m_worker->unsubscribe(prjId);
+}
+
+void PSVPushService::getMsgs(int fromSeqId, int count)
+{
+    m_worker->getMsgs(fromSeqId, count);
+}
+
+void PSVPushService::stop()
+{
+    m_worker->stop();
+}
+
+void PSVPushService::setStorePath(const QString &path)
+{
+    PushServiceStore::instance().setPath(path);
+}
+
+QString PSVPushService::storePath()
+{
+    return PushServiceStore::instance().path();
+}
+
+QList<int> PSVPushService::publish(const QString &prjId, const pb_clt_t_user &message)
+{
+    return PushServiceStore::instance().publish(prjId, message);
+}
+
+void PSVPushService::groupSeqIds(const QString &prjId, int *initSeqId, int *seq)
+{
+    int first = 0;
+    int newest = 0;
+    PushServiceStore::instance().groupSeqIds(prjId, &first, &newest);
+    if (initSeqId)
+        *initSeqId = first;
+    if (seq)
+        *seq = newest;
+}

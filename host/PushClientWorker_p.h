@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <thread>
+
+class IPushServiceSink;
+class PushDeliveryQueue;
+struct PushDelivery;
+
+/// One client's connection to the push service: its subscriptions, its delivery queue and the
+/// thread that runs the sink's callbacks, one at a time and in order. The operations are called
+/// from one thread; none of them calls back or waits for a callback.
+class PushClientWorker
+{
+public:
+    PushClientWorker();
+    /// Drops what is queued and waits for a running callback to return; when called from a
+    /// callback, lets the delivery thread end by itself instead.
+    ~PushClientWorker();
+
+    PushClientWorker(const PushClientWorker &) = delete;
+    PushClientWorker &operator=(const PushClientWorker &) = delete;
+
+    bool start(const QString &userId, IPushServiceSink *sink);
+    bool subscribe(const QString &groupId);
+    void unsubscribe(const QString &groupId);
+    void getMsgs(int fromSeqId, int count);
+    void stop();
+
+private:
+    static void deliverAll(const std::shared_ptr<PushDeliveryQueue> &queue);
+    static void deliver(const PushDelivery &delivery, IPushServiceSink *sink);
+
+    // Shared with the store, which queues into it, and with the delivery thread, which may
+    // outlive this object when the client is destroyed from inside a callback.
+    std::shared_ptr<PushDeliveryQueue> m_queue;
+    std::thread m_thread;
+    QString m_userId;
+    QStringList m_groups; // subscribed groups, the one joined last at the end
+};

@@ -1,0 +1,432 @@
+#include "items/SummaryInfoWdt.h"
+
+#include <QBitmap>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QPointer>
+#include <QRegion>
+#include <QVBoxLayout>
+#include <QtDebug>
+
+#include "KMLabel.h"
+#include "attach/PictureLabel.h"
+#include "attach/SafeFileName.h"
+#include "feed/VantorInformation.h"
+#include "items/ItemLabel_p.h"
+#include "items/SingleDynamicWdt.h"
+#include "views/ProjectDynPage.h"
+
+QStringList SummaryInfoWdt::m_dldedUserIdList;
+QStringList SummaryInfoWdt::m_dldingUserIdList;
+
+namespace {
+
+const char kDefaultHeader[] = ":/icon/resources/images/default_header.png";
+const char kPictureMask[] = ":/icon/resources/images/picture_mask.png";
+const char kSystemUserId[] = "10000";
+
+// Set while the host shows a person's information: one such view at a time in the process.
+bool s_personalInfoBusy = false;
+
+/// The avatar mask, made once: every header shares the same shape.
+const QRegion &avatarMask(int edge)
+{
+    static const QRegion mask = [edge] {
+        QImage image;
+        if (!QFile::exists(QLatin1String(kPictureMask)) || !image.load(QLatin1String(kPictureMask)))
+            return QRegion();
+        const QImage scaled
+            = image.scaled(edge, edge, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        return QRegion(QBitmap::fromImage(scaled));
+    }();
+    return mask;
+}
+
+QString avatarCacheKey(const QString &path, const QSize &size)
+{
+    return QStringLiteral("dynfeed-avatar|%1x%2|").arg(size.width()).arg(size.height()) + path;
+}
+
+/// Today's local date, recomputed only when now leaves the day it was computed for: asking the
+/// C library for the local date costs microseconds per call where TZ is unset. GUI thread only.
+QDate localToday(qint64 nowMSecs)
+{
+    static QDate today;
+    static qint64 dayStart = 1;
+    static qint64 dayEnd = 0;
+    if (nowMSecs < dayStart || nowMSecs >= dayEnd) {
+        today = QDateTime::fromMSecsSinceEpoch(nowMSecs).date();
+        dayStart = today.startOfDay().toMSecsSinceEpoch();
+        dayEnd = today.addDays(1).startOfDay().toMSecsSinceEpoch();
+    }
+    return today;
+}
+
+} // namespace
+
+SummaryInfoWdt::SummaryInfoWdt(QWidget *parent)
+    : QFrame(parent)
+{
+    setAutoFillBackground(true);
+}
+
+SummaryInfoWdt::~SummaryInfoWdt()
+{
+    stopDownload();
+}
+
+void SummaryInfoWdt::setUserInfo(const QString &headerPath, const QString &userId,
+    const QString &userName, const QString &userJob)
+{
+    setUserHeader(headerPath);
+    if (!userId.isEmpty() && headerPath.isEmpty()) {
+        setUserId(userId);
+    } else {
+        // A refilled header must not take another user's avatar when it arrives.
+        m_userId.clear();
+    }
+    setUserName(userName);
+    setUserJob(userJob);
+    setUserClickable(userId);
+}
+
+void SummaryInfoWdt::setUserHeader(const QString &path)
+{
+    m_headerPath = path;
+    if (!m_headerLbl) {
+        m_headerLbl = new PictureLabel(QStringLiteral("SummaryInfoWdt_headerLbl"), this);
+        // The picture comes scaled to the label's room and shared by all headers: scaling in
+        // the label would keep two more copies of it per header.
+        m_headerLbl->setScaledContents(false);
+        m_headerLbl->setFixedSize(m_smryHeight, m_smryHeight);
+        const QRegion &mask = avatarMask(m_smryHeight);
+        if (!mask.isEmpty())
+            m_headerLbl->setMask(mask);
+    }
+    if (path.isEmpty() || !QFile::exists(path))
+        showAvatar(QLatin1String(kDefaultHeader));
+    else
+        showAvatar(path);
+}
+
+void SummaryInfoWdt::resetUserHeader(const QString &userId)
+{
+    const QString file = headerFilePath(userId);
+    if (!QFile::exists(file) || !m_headerLbl)
+        return;
+    // The host may have replaced the picture: read the file again.
+    QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
+    m_shownAvatar.clear();
+    showAvatar(file);
+}
+
+void SummaryInfoWdt::setUserId(const QString &userId)
+{
+    const QString file = headerFilePath(userId);
+    m_userId = userId;
+    if (m_dldedUserIdList.contains(userId) && QFile::exists(file)) {
+        showAvatar(file);
+        return;
+    }
+    if (m_dldingUserIdList.contains(userId))
+        return; // the header that fetches it announces it (onHeaderDownloaded)
+
+    // One download per header: a refilled header gives up the previous user's.
+    stopDownload();
+    m_dldingUserIdList.append(userId);
+    m_dldingUserId = userId;
+    QDir().mkpath(QFileInfo(file).path());
+    m_fileService = createCloudFileService(QString(), QString());
+    m_transfer = m_fileService ? m_fileService->downloadUserHeader(userId, file, 0, this) : nullptr;
+    if (!m_transfer) {
+        // Without a transfer no end would ever be reported: fail now.
+        onFinished(TransferStatus_Failed, QString());
+    }
+}
+
+void SummaryInfoWdt::setUserName(const QString &name)
+{
+    if (!m_nameLbl)
+        m_nameLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_UserName"), this);
+    m_nameLbl->setText(name);
+}
+
+void SummaryInfoWdt::setUserJob(const QString &job)
+{
+    if (job.isEmpty()) {
+        delete m_jobLbl; // leaves its layout on its own
+        m_jobLbl = nullptr;
+        return;
+    }
+    if (!m_jobLbl)
+        m_jobLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_JobTime"), this);
+    m_jobLbl->setText(job);
+}
+
+void SummaryInfoWdt::setSummary(const QString &text)
+{
+    if (!m_summaryLbl) {
+        m_summaryLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_Summary"), this);
+        m_summaryLbl->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        m_summaryLbl->setWordWrap(true);
+        m_summaryLbl->setScaledContents(true);
+    }
+    m_summaryLbl->setText(text);
+}
+
+void SummaryInfoWdt::setTime(const QDateTime &time)
+{
+    if (!m_timeLbl) {
+        m_timeLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_JobTime"), this);
+        m_timeLbl->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    }
+    m_time = time;
+    // Converted once here; updateTime then only compares numbers.
+    m_timeMSecs = time.isValid() ? time.toMSecsSinceEpoch() : 0;
+    m_timeDate = time.date();
+    updateTime();
+}
+
+void SummaryInfoWdt::updateTime()
+{
+    if (!m_timeLbl)
+        return;
+    if (!m_time.isValid()) {
+        m_timeLbl->setText(tr("Invalid time"));
+        return;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    m_timeLbl->setText(timeText(m_timeMSecs, m_timeDate, now, localToday(now)));
+}
+
+void SummaryInfoWdt::layoutUI()
+{
+    if (!m_headerLbl || !m_summaryLbl || !m_timeLbl)
+        return;
+    setMaximumHeight(m_smryHeight);
+    layoutNameSmryTime();
+    layoutSmryJob();
+    if (!m_mainLayout) {
+        m_mainLayout = new QHBoxLayout;
+        m_mainLayout->setContentsMargins(0, 0, 0, 0);
+        m_mainLayout->setSpacing(20);
+        setLayout(m_mainLayout);
+    }
+    if (m_mainLayout->indexOf(m_headerLbl) < 0)
+        m_mainLayout->addWidget(m_headerLbl);
+    if (m_mainLayout->count() < 2)
+        m_mainLayout->addLayout(m_textColumn);
+}
+
+void SummaryInfoWdt::onHeaderDownloaded(const QString &userId, const QString &headerPath)
+{
+    if (!userId.isEmpty() && userId == m_userId)
+        setUserHeader(headerPath);
+}
+
+const QDateTime &SummaryInfoWdt::dateTime() const
+{
+    return m_time;
+}
+
+int SummaryInfoWdt::summaryHeight() const
+{
+    return m_smryHeight;
+}
+
+QString SummaryInfoWdt::getTimeStr(const QDateTime &time)
+{
+    return getTimeStr(time, QDateTime::currentDateTime());
+}
+
+QString SummaryInfoWdt::getTimeStr(const QDateTime &time, const QDateTime &now)
+{
+    if (!time.isValid())
+        return tr("Invalid time");
+    if (!now.isValid())
+        return tr("Just now"); // no distance to an invalid time
+    return timeText(time.toMSecsSinceEpoch(), time.date(), now.toMSecsSinceEpoch(), now.date());
+}
+
+void SummaryInfoWdt::setCurrentUserId(const QString &userId)
+{
+    if (!m_dldedUserIdList.contains(userId))
+        m_dldedUserIdList.append(userId);
+}
+
+QString SummaryInfoWdt::headerFilePath(const QString &userId)
+{
+    static const QString dir
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/UserData/header/");
+    return dir + safeFileName(userId) + QStringLiteral(".png");
+}
+
+void SummaryInfoWdt::onResponse(qint64, qint64) { }
+
+void SummaryInfoWdt::onFinished(int status, const QString &)
+{
+    const QString userId = m_dldingUserId;
+    // The download is over before anyone hears of it, so that a receiver may start another.
+    m_dldingUserIdList.removeAll(userId);
+    m_dldingUserId.clear();
+    if (m_fileService) {
+        m_fileService->release();
+        m_fileService = nullptr;
+    }
+    m_transfer = nullptr;
+
+    if (status != TransferStatus_Finished) {
+        qDebug().noquote() << "failed to download user header picture" << userId;
+        return;
+    }
+    const QString file = headerFilePath(userId);
+    if (!QFile::exists(file))
+        return;
+    if (!m_dldedUserIdList.contains(userId))
+        m_dldedUserIdList.append(userId);
+    if (m_headerLbl) // a picture of the same path may be cached from an earlier copy
+        QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
+    if (userId == m_userId) {
+        m_shownAvatar.clear();
+        setUserHeader(file);
+    }
+    emit userHeaderDownloaded(userId, file);
+}
+
+void SummaryInfoWdt::onPersonalInfo(const QVariant &vUID)
+{
+    const QString uid = vUID.toString();
+    if (uid.isEmpty())
+        return;
+    VantorInformation *host = ProjectDynPage::infoInterface();
+    if (!host || s_personalInfoBusy)
+        return;
+    s_personalInfoBusy = true;
+    auto *item = qobject_cast<SingleDynamicWdt *>(parentWidget());
+    QWidget *hostWdt = item ? item->hostWidget() : nullptr;
+    QString newName;
+    // The host may run its own event loop, in which this header can be deleted.
+    const QPointer<SummaryInfoWdt> self(this);
+    const int result = host->showPersonalInfo(uid, newName, hostWdt);
+    s_personalInfoBusy = false;
+    if (self && result == 1 && !newName.isEmpty())
+        emit userInfoChanged(uid, newName);
+}
+
+void SummaryInfoWdt::layoutNameSmryTime()
+{
+    if (!m_nameRow) {
+        m_nameRow = new QHBoxLayout;
+        m_nameRow->setContentsMargins(0, 0, 0, 0);
+        m_nameRow->setSpacing(15);
+    }
+    if (m_nameLbl && m_nameRow->indexOf(m_nameLbl) < 0)
+        m_nameRow->addWidget(m_nameLbl);
+    if (m_summaryLbl && m_nameRow->indexOf(m_summaryLbl) < 0) {
+        m_nameRow->addWidget(m_summaryLbl);
+        m_nameRow->addSpacing(1);
+    }
+    if (m_timeLbl && m_nameRow->indexOf(m_timeLbl) < 0)
+        m_nameRow->addWidget(m_timeLbl);
+}
+
+void SummaryInfoWdt::layoutSmryJob()
+{
+    if (!m_textColumn) {
+        m_textColumn = new QVBoxLayout;
+        m_textColumn->setContentsMargins(0, 8, 0, 8);
+        m_textColumn->setSpacing(0);
+        m_textColumn->addLayout(m_nameRow);
+        m_textColumn->addStretch(0);
+    }
+    if (m_jobLbl && m_textColumn->indexOf(m_jobLbl) < 0)
+        m_textColumn->addWidget(m_jobLbl);
+}
+
+void SummaryInfoWdt::setUserClickable(const QString &userId)
+{
+    const bool clickable = !userId.isEmpty() && userId != QLatin1String(kSystemUserId);
+    for (KMLabel *label : { static_cast<KMLabel *>(m_headerLbl), m_nameLbl }) {
+        if (!label)
+            continue;
+        // Refilled headers are made clickable again: never connect twice.
+        disconnect(label, SIGNAL(clickedData(QVariant)), this, SLOT(onPersonalInfo(QVariant)));
+        if (clickable) {
+            label->setData(QVariant(userId));
+            label->connectClickedData(this, SLOT(onPersonalInfo(QVariant)), Qt::QueuedConnection);
+        } else {
+            label->disableClick();
+        }
+        // After the label's own cursor handling, which clears it on disableClick.
+        label->setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+}
+
+void SummaryInfoWdt::showAvatar(const QString &path)
+{
+    m_headerLbl->ensurePolished(); // a style sheet's frame changes the picture's room
+    const QSize size = m_headerLbl->contentsRect().size();
+    const QString key = avatarCacheKey(path, size);
+    if (key == m_shownAvatar)
+        return;
+    // Scaled once for the label's room and shared by every header: no per-label copies.
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
+        // seconds of the file's time, and miss a picture replaced within the same second.
+        // The content decides the format, as for PictureLabel (a JPEG may be named .png).
+        QImage image;
+        if (PictureLabel::fileType(path) == PictureLabel::Picture) {
+            QImageReader reader(path);
+            reader.setDecideFormatFromContent(true);
+            image = reader.read();
+        }
+        if (image.isNull()) // not a picture, or unreadable: as PictureLabel shows it
+            image = PictureLabel::loadFile(path).toImage();
+        if (!image.isNull() && image.size() != size)
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pixmap = QPixmap::fromImage(std::move(image));
+        if (!pixmap.isNull())
+            QPixmapCache::insert(key, pixmap);
+    }
+    m_headerLbl->setPixmap(pixmap);
+    m_shownAvatar = key;
+}
+
+void SummaryInfoWdt::stopDownload()
+{
+    if (m_transfer)
+        m_transfer->cancel(); // no callback follows
+    m_transfer = nullptr;
+    if (!m_dldingUserId.isEmpty()) {
+        m_dldingUserIdList.removeAll(m_dldingUserId);
+        m_dldingUserId.clear();
+    }
+    if (m_fileService) {
+        m_fileService->release();
+        m_fileService = nullptr;
+    }
+}
+
+QString SummaryInfoWdt::timeText(
+    qint64 msecs, const QDate &date, qint64 nowMSecs, const QDate &today)
+{
+    // Midnights passed, then the signed distance truncated to whole seconds, as
+    // QDateTime::daysTo and secsTo count them.
+    const qint64 days = date.daysTo(today);
+    if (days >= 1)
+        return tr("%1 days ago").arg(days);
+    const qint64 secs = (nowMSecs - msecs) / 1000;
+    if (secs < 60)
+        return tr("Just now");
+    if (secs < 3600)
+        return tr("%1 minutes ago").arg(secs / 60);
+    return tr("%1 hours ago").arg(secs / 3600);
+}

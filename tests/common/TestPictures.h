@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+class QLabel;
+
+/// Small picture and file helpers for the attachment tests.
+namespace TestPictures {
+
+/// A picture whose left half is red and right half blue, so that a mis-decoded load shows.
+QImage halves(const QSize &size);
+/// image encoded in format ("png", "jpg", "bmp").
+QByteArray encoded(const QImage &image, const char *format);
+/// A halves() picture of size, encoded in format.
+QByteArray picture(const QSize &size, const char *format);
+/// Writes bytes to path, creating its folder; false when that fails.
+bool writeFile(const QString &path, const QByteArray &bytes);
+/// Hex SHA-1 of name's UTF-8 bytes: the stem of the safe name of a hostile name.
+QString sha1(const QString &name);
+/// What label shows, as an RGB32 image; null when it shows no pixmap.
+QImage shown(const QLabel &label);
+/// The resource image at path as an RGB32 image.
+QImage resourceImage(const QString &path);
+
+} // namespace TestPictures

@@ -7,6 +7,9 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
+#include <string>
+
 struct MessageContext;
 struct SDynData;
 class pb_im_t_msg_item;

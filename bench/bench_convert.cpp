@@ -1,5 +1,5 @@
 // Cost of turning a push message into feed records, against the cost of parsing the message.
-// Target: parse + convert at most three times parse alone.
+// Target: parse, convert and delete the records at most three times parse alone.
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #include "MessageContext.h"
 #include "feed/DynMsgConverter.h"
@@ -189,18 +188,15 @@ void BM_Parse(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * int64_t(bytes.size()));
 }
 
-/// Parse and convert; records are deleted either in batches outside the timing or, with
-/// `timedDelete`, right after each conversion inside it (as the controller's clear would).
-template <bool timedDelete> void parseConvert(benchmark::State &state)
+/// What the controller pays per message: the parse, the conversion, and the deletion of the
+/// records when its list is cleared.
+void BM_ParseConvert(benchmark::State &state)
 {
     const std::string &bytes = messageBytes(int(state.range(0)));
     DynMsgConverter converter(state.range(1) != 0);
     converter.setPrjId(QString::number(kPrjId));
     converter.setUserId(QStringLiteral("200100"));
 
-    // Pausing the timer costs too much to do every iteration, so untimed deletion is batched.
-    std::vector<SDynData *> done;
-    done.reserve(8192);
     int items = 0;
     int records = 0;
     for (auto _ : state) {
@@ -212,41 +208,17 @@ template <bool timedDelete> void parseConvert(benchmark::State &state)
         const QList<SDynData *> converted = converter.convert(context);
         items = user.f_im_msg().f_msg_size();
         records = converted.size();
-        if (timedDelete) {
-            qDeleteAll(converted);
-            continue;
-        }
-        done.insert(done.end(), converted.cbegin(), converted.cend());
-        if (done.size() >= 8000) {
-            state.PauseTiming();
-            qDeleteAll(done);
-            done.clear();
-            state.ResumeTiming();
-        }
+        qDeleteAll(converted);
     }
-    qDeleteAll(done);
     state.SetItemsProcessed(state.iterations() * items);
     state.counters["records"]
         = benchmark::Counter(double(state.iterations()) * records, benchmark::Counter::kIsRate);
-}
-
-void BM_ParseConvert(benchmark::State &state)
-{
-    parseConvert<false>(state);
-}
-
-void BM_ParseConvertDelete(benchmark::State &state)
-{
-    parseConvert<true>(state);
 }
 
 } // namespace
 
 BENCHMARK(BM_Parse)->ArgName("items")->Arg(1)->Arg(20);
 BENCHMARK(BM_ParseConvert)->ArgNames({ "items", "group" })->ArgsProduct({ { 1, 20 }, { 1, 0 } });
-BENCHMARK(BM_ParseConvertDelete)
-    ->ArgNames({ "items", "group" })
-    ->ArgsProduct({ { 1, 20 }, { 1, 0 } });
 
 int main(int argc, char **argv)
 {

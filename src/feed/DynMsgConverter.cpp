@@ -1,10 +1,18 @@
 #include "feed/DynMsgConverter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QEvent>
 #include <QObject>
 #include <QStringList>
+#include <QThread>
+#include <QVarLengthArray>
+#include <QtEndian>
 
+#include <atomic>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "MessageContext.h"
 #include "feed/SDynData.h"
@@ -15,9 +23,120 @@ namespace {
 const QString kSecretaryHeader = QStringLiteral(":/icon/resources/images/secretary.png");
 const QString kNewMemberHeader = QStringLiteral(":/icon/resources/images/new_member.png");
 
+// Decodes text that is plain valid UTF-8 not beginning with a byte order mark, which is what
+// the server sends, and returns false for anything else: there Qt's decoder, with its handling of
+// bad bytes and of a leading mark, stays the rule. Qt's own decoder takes several times as long
+// on Chinese text.
+bool decodePlainUtf8(const char *data, int size, QString &out)
+{
+    if (size == 0) {
+        out = QString::fromLatin1("", 0); // empty but not null, like QString::fromUtf8; no block
+        return true;
+    }
+    const auto *src = reinterpret_cast<const uchar *>(data);
+    const uchar *const end = src + size;
+    if (size >= 3 && src[0] == 0xef && src[1] == 0xbb && src[2] == 0xbf)
+        return false;
+
+    // Never more UTF-16 units than bytes. Short text is decoded on the stack and then copied
+    // into a block of its exact size: Chinese takes a third of its bytes, and blocks of the
+    // size the bytes would ask for are both wasted memory and slower to allocate and free.
+    constexpr int kStackUnits = 256;
+    ushort stackUnits[kStackUnits];
+    QString text;
+    if (size > kStackUnits)
+        text = QString(size, Qt::Uninitialized);
+    auto *const first = size > kStackUnits ? reinterpret_cast<ushort *>(text.data()) : stackUnits;
+    ushort *dst = first;
+    while (src < end) {
+        const uint lead = *src;
+        if (lead < 0x80) {
+            *dst++ = ushort(lead);
+            ++src;
+            // Ids, addresses and file names are mostly ASCII: eight bytes at a time.
+            quint64 word;
+            while (end - src >= 8 && (memcpy(&word, src, 8), !(word & 0x8080808080808080ULL))) {
+                for (int i = 0; i < 8; ++i)
+                    dst[i] = src[i];
+                src += 8;
+                dst += 8;
+            }
+        } else if (lead - 0xe0 < 0x10) {
+            // Chinese text is runs of three-byte characters: two at a time from eight bytes.
+            while (end - src >= 8) {
+                const quint64 word = qFromLittleEndian<quint64>(src);
+                if ((word & Q_UINT64_C(0x0000c0c0f0c0c0f0)) != Q_UINT64_C(0x00008080e08080e0))
+                    break;
+                const uint one = uint(word & 0x0f) << 12 | uint(word >> 8 & 0x3f) << 6
+                    | uint(word >> 16 & 0x3f);
+                const uint two = uint(word >> 24 & 0x0f) << 12 | uint(word >> 32 & 0x3f) << 6
+                    | uint(word >> 40 & 0x3f);
+                if (one < 0x800 || one - 0xd800 < 0x800 || two < 0x800 || two - 0xd800 < 0x800)
+                    return false; // overlong or a surrogate
+                dst[0] = ushort(one);
+                dst[1] = ushort(two);
+                dst += 2;
+                src += 6;
+            }
+            if (src == end)
+                break;
+            if (uint(*src) - 0xe0 >= 0x10)
+                continue;
+            if (end - src < 3)
+                return false;
+            // Continuation bytes become 0..0x3f, anything else more.
+            const uint c1 = src[1] ^ 0x80u;
+            const uint c2 = src[2] ^ 0x80u;
+            if ((c1 | c2) > 0x3f)
+                return false;
+            const uint uc = (*src & 0x0fu) << 12 | c1 << 6 | c2;
+            if (uc < 0x800 || uc - 0xd800 < 0x800)
+                return false; // overlong or a surrogate
+            *dst++ = ushort(uc);
+            src += 3;
+        } else if (lead >= 0xc2 && lead < 0xe0) {
+            if (end - src < 2 || (src[1] & 0xc0) != 0x80)
+                return false;
+            *dst++ = ushort((lead & 0x1f) << 6 | (src[1] & 0x3fu));
+            src += 2;
+        } else if (lead >= 0xf0 && lead < 0xf5) {
+            if (end - src < 4 || (src[1] & 0xc0) != 0x80 || (src[2] & 0xc0) != 0x80
+                || (src[3] & 0xc0) != 0x80)
+                return false;
+            const uint uc = (lead & 0x07) << 18 | (src[1] & 0x3fu) << 12 | (src[2] & 0x3fu) << 6
+                | (src[3] & 0x3fu);
+            if (uc < 0x10000 || uc > 0x10ffff)
+                return false;
+            *dst++ = QChar::highSurrogate(uc);
+            *dst++ = QChar::lowSurrogate(uc);
+            src += 4;
+        } else {
+            return false; // a continuation byte, an overlong lead or no lead at all
+        }
+    }
+    if (size > kStackUnits) {
+        text.resize(int(dst - first));
+        out = std::move(text);
+    } else {
+        out = QString(reinterpret_cast<const QChar *>(first), int(dst - first));
+    }
+    return true;
+}
+
+/// QString::fromUtf8, exactly.
 inline QString fromUtf8(const std::string &s)
 {
-    return QString::fromUtf8(s.data(), int(s.size()));
+    QString text;
+    if (!decodePlainUtf8(s.data(), int(s.size()), text))
+        text = QString::fromUtf8(s.data(), int(s.size()));
+    return text;
+}
+
+// QHash::insert copies its argument into the node and then destroys it, each a call through
+// QVariant's type handler; a node built empty and moved into costs neither.
+template <typename T> inline void put(QVariantHash &map, const QString &key, const T &value)
+{
+    map[key] = QVariant(value);
 }
 
 // Writes value in decimal, at least `width` digits, ending at `end`; returns the first digit.
@@ -40,32 +159,43 @@ QString decimal(quint64 id)
     return QString(first, int(end - first));
 }
 
-// What toString("yyyy-MM-dd hh:mm") gives, without parsing the format for every task; the year
-// has at least four digits and a sign when negative.
-QString minuteText(const QDateTime &time)
+// Writes "yyyy-MM-dd" ending at `end`, as QDate::toString gives it: the year has at least four
+// digits and a sign when negative. Returns the first character.
+QChar *writeDate(QChar *end, int year, int month, int day)
 {
-    if (!time.isValid())
-        return time.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    time.date().getDate(&year, &month, &day);
-    const QTime clock = time.time();
-
-    QChar text[32];
-    QChar *const end = text + 32;
-    QChar *first = writeDigits(end, quint64(clock.minute()), 2);
-    *--first = QLatin1Char(':');
-    first = writeDigits(first, quint64(clock.hour()), 2);
-    *--first = QLatin1Char(' ');
-    first = writeDigits(first, quint64(day), 2);
+    QChar *first = writeDigits(end, quint64(day), 2);
     *--first = QLatin1Char('-');
     first = writeDigits(first, quint64(month), 2);
     *--first = QLatin1Char('-');
     first = writeDigits(first, quint64(year < 0 ? -qint64(year) : year), 4);
     if (year < 0)
         *--first = QLatin1Char('-');
-    return QString(first, int(end - first));
+    return first;
+}
+
+// Writes "yyyy-MM-dd hh:mm" ending at `end`, as QDateTime::toString gives it. Returns the first
+// character.
+QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minute)
+{
+    QChar *first = writeDigits(end, quint64(minute), 2);
+    *--first = QLatin1Char(':');
+    first = writeDigits(first, quint64(hour), 2);
+    *--first = QLatin1Char(' ');
+    return writeDate(first, year, month, day);
+}
+
+// label followed by the time, in one block.
+QString labelledMinute(const QString &label, int year, int month, int day, int hour, int minute)
+{
+    QChar digits[32];
+    QChar *const end = digits + 32;
+    const QChar *first = writeMinute(end, year, month, day, hour, minute);
+    const int size = int(end - first);
+    QString text(label.size() + size, Qt::Uninitialized);
+    QChar *out = text.data();
+    memcpy(out, label.constData(), size_t(label.size()) * sizeof(QChar));
+    memcpy(out + label.size(), first, size_t(size) * sizeof(QChar));
+    return text;
 }
 
 // Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
@@ -78,6 +208,11 @@ inline qint64 boundedSecs(qint64 secs)
     return qBound(kEarliestSecs, secs, kLatestSecs);
 }
 
+// Local times within this many seconds of 1970, some 30 000 years, go through plain calendar
+// arithmetic; QDateTime handles the rest.
+constexpr qint64 kCalendarSecs = Q_INT64_C(1000000000000);
+constexpr qint64 kEpochJulianDay = 2440588;
+
 // Marks a quarter hour in which the zone changes its offset.
 constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
 
@@ -87,57 +222,152 @@ int utcOffsetAt(qint64 secs)
     return local.isValid() ? local.offsetFromUtc() : 0;
 }
 
-QString normalisedJob(const QString &job)
+// Sets text from an item's body, the sender's name cut off its front; `name` is the name's bytes,
+// `nameText` the name decoded, `plainName` whether those bytes are plain UTF-8.
+void setSummary(SDynData *record, const std::string &body, const std::string &name,
+    const QString &nameText, bool plainName)
 {
-    if (!job.isEmpty() && jobTitles().contains(job))
-        return job;
-    return jobTitles().constLast();
+    // For plain text a prefix of the bytes is a prefix of the characters, so the name can be
+    // left out before decoding instead of cut off after it.
+    if (plainName) {
+        const size_t cut
+            = !name.empty() && body.compare(0, name.size(), name) == 0 ? name.size() : 0;
+        if (decodePlainUtf8(body.data() + cut, int(body.size() - cut), record->text))
+            return;
+    }
+    record->text = QString::fromUtf8(body.data(), int(body.size()));
+    if (!nameText.isEmpty() && record->text.startsWith(nameText))
+        record->text.remove(0, nameText.size());
 }
 
-QString htmlParagraph(const QString &label, const QString &value)
+// The job title a record shows for a job text of a message: the text itself when it is one of
+// the titles, else the last title. Compared as UTF-8 bytes, without decoding.
+const QString &jobTitleOf(const std::string &job)
 {
-    return QStringLiteral("<p style = 'margin:10px'>") + label + value.toHtmlEscaped()
-        + QStringLiteral("</p>");
+    const QStringList &titles = jobTitles();
+    static const std::vector<std::string> utf8Titles = [&titles] {
+        std::vector<std::string> list;
+        for (const QString &title : titles)
+            list.push_back(title.toStdString());
+        return list;
+    }();
+    for (size_t i = 0; i < utf8Titles.size(); ++i) {
+        if (job == utf8Titles[i])
+            return titles.at(int(i));
+    }
+    // Other bytes can decode to a title only by a leading byte order mark, which decoding drops.
+    if (job.size() > 3 && job.compare(0, 3, "\xef\xbb\xbf") == 0) {
+        const int i = titles.indexOf(QString::fromUtf8(job.data(), int(job.size())));
+        if (i >= 0)
+            return titles.at(i);
+    }
+    return titles.constLast();
+}
+
+// Text built on the stack, then copied into a block of its exact size: growing a QString
+// would allocate again and again, and reserving too much leaves a block larger than the
+// allocator's fast paths.
+class TextBuilder
+{
+public:
+    void append(const QString &text) { m_chars.append(text.constData(), text.size()); }
+    void append(const QStringRef &text) { m_chars.append(text.constData(), text.size()); }
+    void append(QLatin1String text)
+    {
+        for (const char c : text)
+            m_chars.append(QLatin1Char(c));
+    }
+    void append(QChar c) { m_chars.append(c); }
+    /// Appends text as QString::toHtmlEscaped writes it.
+    void appendEscaped(const QString &text)
+    {
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case '<':
+                append(QLatin1String("&lt;"));
+                break;
+            case '>':
+                append(QLatin1String("&gt;"));
+                break;
+            case '&':
+                append(QLatin1String("&amp;"));
+                break;
+            case '"':
+                append(QLatin1String("&quot;"));
+                break;
+            default:
+                append(c);
+            }
+        }
+    }
+    QString text() const { return QString(m_chars.constData(), m_chars.size()); }
+
+private:
+    QVarLengthArray<QChar, 1024> m_chars;
+};
+
+// Appends one line of the project information: the label, then the value as HTML text, in a
+// paragraph.
+void appendParagraph(TextBuilder &text, const QString &label, const QString &value)
+{
+    text.append(QLatin1String("<p style = 'margin:10px'>"));
+    text.append(label);
+    text.appendEscaped(value);
+    text.append(QLatin1String("</p>"));
+}
+
+QString dateText(const QDate &date)
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    QChar digits[24];
+    QChar *const end = digits + 24;
+    const QChar *first = writeDate(end, year, month, day);
+    return QString(first, int(end - first));
 }
 
 // The dates are the local dates of f_prj_begin and f_prj_end.
 QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
-    QStringList lines;
+    TextBuilder text;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
-        lines << htmlParagraph(QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
+        appendParagraph(text, QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
     if (info.has_f_prj_type()) {
         const QString type = projectTypeName(info.f_prj_type());
         if (!type.isEmpty())
-            lines << htmlParagraph(QStringLiteral("项目类型 : "), type);
+            appendParagraph(text, QStringLiteral("项目类型 : "), type);
     }
     if (info.has_f_province() || info.has_f_city() || info.has_f_prj_address()) {
-        QStringList parts;
+        QString place;
+        bool first = true;
         for (const std::string *part :
             { &info.f_province(), &info.f_city(), &info.f_prj_address() }) {
-            if (!part->empty())
-                parts << fromUtf8(*part);
+            if (part->empty())
+                continue;
+            if (!first)
+                place += QLatin1Char(' ');
+            place += fromUtf8(*part);
+            first = false;
         }
-        const QString place = parts.join(QLatin1Char(' '));
         if (!place.isEmpty())
-            lines << htmlParagraph(QStringLiteral("  所在地 : "), place);
+            appendParagraph(text, QStringLiteral("  所在地 : "), place);
     }
     if (info.has_f_float_floor_area() && info.f_float_floor_area() > 0) {
-        lines << htmlParagraph(QStringLiteral("建筑面积 : "),
+        appendParagraph(text, QStringLiteral("建筑面积 : "),
             QString::number(double(info.f_float_floor_area()), 'f', 2) + QStringLiteral("万平米"));
     }
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
-    const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("项目工期 : "),
-            QStringLiteral("%1 - %2").arg(
-                beginDate.toString(dateFormat), endDate.toString(dateFormat)));
+        appendParagraph(text, QStringLiteral("项目工期 : "),
+            dateText(beginDate) + QLatin1String(" - ") + dateText(endDate));
     } else if (begin >= 1 && end < 1 && beginDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("开始时间 : "), beginDate.toString(dateFormat));
+        appendParagraph(text, QStringLiteral("开始时间 : "), dateText(beginDate));
     } else if (begin <= 0 && end > 0 && endDate.isValid()) {
-        lines << htmlParagraph(QStringLiteral("结束时间 : "), endDate.toString(dateFormat));
+        appendParagraph(text, QStringLiteral("结束时间 : "), dateText(endDate));
     }
 
     const std::pair<QString, const std::string *> units[] = {
@@ -152,16 +382,57 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
     };
     for (const auto &unit : units) {
         if (unit.second && !unit.second->empty())
-            lines << htmlParagraph(unit.first, fromUtf8(*unit.second));
+            appendParagraph(text, unit.first, fromUtf8(*unit.second));
     }
-    return lines.join(QString());
+    return text.text();
+}
+
+// Installing or removing a translator sends the application a LanguageChange event (loading
+// an installed one posts it). While this watch counts those events, a converter may keep a
+// translated text until the count moves.
+std::atomic<bool> s_watchingTranslators { false };
+std::atomic<unsigned> s_translatorChanges { 0 };
+
+/// Counts the application's LanguageChange events. A child of the application, on its thread.
+class TranslatorWatch : public QObject
+{
+public:
+    explicit TranslatorWatch(QCoreApplication *app)
+        : QObject(app)
+    {
+        app->installEventFilter(this);
+        s_watchingTranslators = true;
+    }
+    ~TranslatorWatch() override
+    {
+        s_watchingTranslators = false;
+        ++s_translatorChanges;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::LanguageChange)
+            ++s_translatorChanges;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Starts the watch when called on the application's thread and none runs yet.
+void watchTranslators()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && !s_watchingTranslators && app->thread() == QThread::currentThread())
+        new TranslatorWatch(app);
 }
 
 } // namespace
 
 DynMsgConverter::DynMsgConverter(bool bGroupFeed)
     : m_bGroupFeed(bGroupFeed)
-{ }
+{
+    watchTranslators();
+}
 
 void DynMsgConverter::setPrjId(const QString &prjId)
 {
@@ -179,6 +450,8 @@ void DynMsgConverter::setUserId(const QString &userId)
 void DynMsgConverter::reset()
 {
     m_seenSeqIds.clear();
+    m_idTexts = {};
+    m_nameTexts = {};
     // The system's time zone may have changed since the offsets were taken.
     m_utcOffsets.clear();
 }
@@ -188,9 +461,8 @@ bool DynMsgConverter::isOwnProject(quint64 prjId) const
     return m_prjIdIsNumber && prjId == m_prjIdValue;
 }
 
-QDateTime DynMsgConverter::localTime(qint64 time)
+int DynMsgConverter::utcOffset(qint64 secs)
 {
-    const qint64 secs = boundedSecs(time);
     // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
     // A few (old local mean times) do not; such a quarter is looked up second by second.
     const qint64 quarter = secs >= 0 ? secs / 900 : (secs - 899) / 900;
@@ -200,8 +472,78 @@ QDateTime DynMsgConverter::localTime(qint64 time)
         const int last = utcOffsetAt(quarter * 900 + 899);
         it = m_utcOffsets.insert(quarter, first == last ? first : kOffsetChangesInside);
     }
-    const int offset = it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
-    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, offset);
+    return it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
+}
+
+QDateTime DynMsgConverter::localTime(qint64 time)
+{
+    const qint64 secs = boundedSecs(time);
+    return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, utcOffset(secs));
+}
+
+QString DynMsgConverter::endTimeLabel()
+{
+    // Without an application there are no translators; with one, only the watch tells of changes.
+    const bool withApp = QCoreApplication::instance() != nullptr;
+    if (withApp && !s_watchingTranslators)
+        return QObject::tr("End Time");
+    // The count is read first: a change while translating shows at the next call.
+    const unsigned changes = s_translatorChanges;
+    if (m_endTimeLabel.isNull() || changes != m_endTimeLabelChanges
+        || withApp != m_endTimeLabelWithApp) {
+        m_endTimeLabel = QObject::tr("End Time");
+        m_endTimeLabelChanges = changes;
+        m_endTimeLabelWithApp = withApp;
+    }
+    return m_endTimeLabel;
+}
+
+QString DynMsgConverter::endTimeText(qint64 time)
+{
+    const QString label = endTimeLabel();
+    const qint64 secs = boundedSecs(time);
+    const qint64 local = secs + utcOffset(secs);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (local > -kCalendarSecs && local < kCalendarSecs) {
+        // The local date and clock without building a QDateTime; QDate keeps its calendar.
+        const qint64 days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+        const int second = int(local - days * 86400);
+        QDate::fromJulianDay(days + kEpochJulianDay).getDate(&year, &month, &day);
+        return labelledMinute(label, year, month, day, second / 3600, second / 60 % 60);
+    }
+    const QDateTime when = localTime(time);
+    if (!when.isValid())
+        return label + when.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    when.date().getDate(&year, &month, &day);
+    return labelledMinute(label, year, month, day, when.time().hour(), when.time().minute());
+}
+
+const QString &DynMsgConverter::idText(quint64 id)
+{
+    IdText &entry = m_idTexts[(id * Q_UINT64_C(0x9e3779b97f4a7c15)) >> 58];
+    if (entry.text.isNull() || entry.id != id) {
+        entry.id = id;
+        entry.text = decimal(id);
+    }
+    return entry.text;
+}
+
+const DynMsgConverter::NameText &DynMsgConverter::nameText(const std::string &name)
+{
+    quint32 hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ uchar(c)) * 16777619u;
+    NameText &entry = m_nameTexts[hash % m_nameTexts.size()];
+    if (!entry.used || entry.bytes != name) {
+        entry.used = true;
+        entry.bytes = name;
+        entry.plain = decodePlainUtf8(name.data(), int(name.size()), entry.text);
+        if (!entry.plain)
+            entry.text = QString::fromUtf8(name.data(), int(name.size()));
+    }
+    return entry;
 }
 
 QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
@@ -267,19 +609,18 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_seq_id())
         record->seqId = item.f_msg_seq_id();
     if (item.has_f_msg_id())
-        record->extra.insert(QStringLiteral("msgid"), decimal(item.f_msg_id()));
+        put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
 
-    record->text = fromUtf8(item.f_msg_body());
-    record->userId = decimal(item.f_sender_id());
-    record->userName = fromUtf8(item.f_sender_name());
-    if (!record->userName.isEmpty() && record->text.startsWith(record->userName))
-        record->text.remove(0, record->userName.size());
+    const NameText &name = nameText(item.f_sender_name());
+    setSummary(record, item.f_msg_body(), name.bytes, name.text, name.plain);
+    record->userId = idText(item.f_sender_id());
+    record->userName = name.text;
     if (!m_bGroupFeed)
         record->userHeader = kSecretaryHeader;
     record->dateTime = localTime(item.f_send_time());
-    if (item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender())
-        record->userJob = fromUtf8(item.f_msg_prj_record().sender().f_job_type());
-    record->userJob = normalisedJob(record->userJob);
+    const bool hasSender = item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender();
+    record->userJob = hasSender ? jobTitleOf(item.f_msg_prj_record().sender().f_job_type())
+                                : jobTitles().constLast();
 }
 
 SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
@@ -287,42 +628,40 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     auto *record = new SDynData(SDynData::KindTask);
     QVariantHash &content = record->content;
     const QString taskId = decimal(task.f_task_id());
-    content.insert(QStringLiteral("taskid"), taskId);
-    content.insert(QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
-    content.insert(QStringLiteral("type"), taskTypeName(task.f_task_type()));
-    content.insert(QStringLiteral("location"), fromUtf8(task.f_position()));
-    content.insert(QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
-    content.insert(QStringLiteral("time"),
-        QObject::tr("End Time")
-            + minuteText(localTime(task.f_task_end())));
+    put(content, QStringLiteral("taskid"), taskId);
+    put(content, QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
+    put(content, QStringLiteral("type"), taskTypeName(task.f_task_type()));
+    put(content, QStringLiteral("location"), fromUtf8(task.f_position()));
+    put(content, QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
+    put(content, QStringLiteral("time"), endTimeText(task.f_task_end()));
     if (task.has_f_task_status())
-        content.insert(QStringLiteral("status"), task.f_task_status());
+        put(content, QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)
-        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
 
     if (!m_bGroupFeed) {
         QVariantHash &extra = record->extra;
-        extra.insert(QStringLiteral("aboutme"), true);
-        extra.insert(QStringLiteral("taskid"), taskId);
+        put(extra, QStringLiteral("aboutme"), true);
+        put(extra, QStringLiteral("taskid"), taskId);
         if (task.has_f_operate_type())
-            extra.insert(QStringLiteral("operate_type"), task.f_operate_type());
+            put(extra, QStringLiteral("operate_type"), task.f_operate_type());
         if (task.f_receiver_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_receiver_uin_size());
             for (quint64 uid : task.f_receiver_uin())
-                uids << decimal(uid);
-            extra.insert(QStringLiteral("receiver_uids"), uids);
+                uids << idText(uid);
+            put(extra, QStringLiteral("receiver_uids"), uids);
         }
         if (task.f_operate_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_operate_uin_size());
             for (quint64 uid : task.f_operate_uin())
-                uids << decimal(uid);
-            extra.insert(QStringLiteral("operate_uids"), uids);
+                uids << idText(uid);
+            put(extra, QStringLiteral("operate_uids"), uids);
         }
         if (task.has_f_operate_status())
-            extra.insert(QStringLiteral("operator_status"), task.f_operate_status());
-        extra.insert(QStringLiteral("userid"), m_userId);
+            put(extra, QStringLiteral("operator_status"), task.f_operate_status());
+        put(extra, QStringLiteral("userid"), m_userId);
     }
     return record;
 }
@@ -334,15 +673,15 @@ SDynData *DynMsgConverter::makeReportRecord(
     const pb_prj_t_task_report &report = task.f_last_report();
 
     QVariantHash &content = record->content;
-    content.insert(QStringLiteral("taskid"), decimal(task.f_task_id()));
-    content.insert(QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
+    put(content, QStringLiteral("taskid"), decimal(task.f_task_id()));
+    put(content, QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
     if (task.f_task_desc_type() == 3)
-        content.insert(QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
-    content.insert(QStringLiteral("title"), fromUtf8(report.f_title()));
-    content.insert(QStringLiteral("content"), fromUtf8(report.f_content()));
-    content.insert(QStringLiteral("content_type"), report.f_content_type());
+        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+    put(content, QStringLiteral("title"), fromUtf8(report.f_title()));
+    put(content, QStringLiteral("content"), fromUtf8(report.f_content()));
+    put(content, QStringLiteral("content_type"), report.f_content_type());
     if (report.has_f_playtime())
-        content.insert(QStringLiteral("report_play_time"), report.f_playtime());
+        put(content, QStringLiteral("report_play_time"), report.f_playtime());
     if (report.f_attach_list_size() > 0) {
         QStringList attachments;
         attachments.reserve(report.f_attach_list_size());
@@ -351,29 +690,29 @@ SDynData *DynMsgConverter::makeReportRecord(
             attachments << fromUtf8(
                 base.f_attach_type() == 2 ? base.f_attach_url() : base.f_attach_name());
         }
-        content.insert(QStringLiteral("attach_list"), attachments);
+        put(content, QStringLiteral("attach_list"), attachments);
     }
 
     QVariantHash &extra = record->extra;
-    extra.insert(QStringLiteral("reportid"), decimal(report.f_report_id()));
+    put(extra, QStringLiteral("reportid"), decimal(report.f_report_id()));
     QString sponsorName;
     QString replyToName;
     if (report.has_f_sponsor()) {
         const pb_prj_t_user &sponsor = report.f_sponsor();
         if (sponsor.has_f_uid())
-            extra.insert(QStringLiteral("sponsor_id"), sponsor.f_uid());
+            put(extra, QStringLiteral("sponsor_id"), sponsor.f_uid());
         if (sponsor.has_f_name()) {
-            sponsorName = fromUtf8(sponsor.f_name());
-            extra.insert(QStringLiteral("sponsor_name"), sponsorName);
+            sponsorName = nameText(sponsor.f_name()).text;
+            put(extra, QStringLiteral("sponsor_name"), sponsorName);
         }
     }
     if (report.has_f_reply_to()) {
         const pb_prj_t_user &replyTo = report.f_reply_to();
         if (replyTo.has_f_uid())
-            extra.insert(QStringLiteral("replyto_id"), replyTo.f_uid());
+            put(extra, QStringLiteral("replyto_id"), replyTo.f_uid());
         if (replyTo.has_f_name()) {
-            replyToName = fromUtf8(replyTo.f_name());
-            extra.insert(QStringLiteral("replyto_name"), replyToName);
+            replyToName = nameText(replyTo.f_name()).text;
+            put(extra, QStringLiteral("replyto_name"), replyToName);
         }
     }
 
@@ -389,10 +728,10 @@ SDynData *DynMsgConverter::makeAttachRecord(const pb_im_t_msg_attach &attach)
 {
     auto *record = new SDynData(SDynData::KindAttachment);
     QVariantHash &content = record->content;
-    content.insert(QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
-    content.insert(QStringLiteral("f_attach_size"), attach.f_attach_size());
-    content.insert(QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
-    content.insert(QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
+    put(content, QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
+    put(content, QStringLiteral("f_attach_size"), attach.f_attach_size());
+    put(content, QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
+    put(content, QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
     return record;
 }
 
@@ -418,10 +757,10 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         if (prjRecord.has_f_prj_info()) {
             const pb_prj_t_info &info = prjRecord.f_prj_info();
             // Through the offset cache: a local time of its own costs microseconds.
-            const QString text = projectInfoText(info, localTime(info.f_prj_begin()).date(),
-                localTime(info.f_prj_end()).date());
+            const QString text = projectInfoText(
+                info, localTime(info.f_prj_begin()).date(), localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
-                record->content.insert(QStringLiteral("text"), text);
+                put(record->content, QStringLiteral("text"), text);
         }
         break;
     case 4:
@@ -442,7 +781,7 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         if (prjRecord.f_files_size() > 0) {
             record = makeAttachRecord(prjRecord.f_files(0).f_baseinfo());
             if (prjRecord.record_type() == 7)
-                record->extra.insert(QStringLiteral("upload"), true);
+                put(record->extra, QStringLiteral("upload"), true);
             fillHeader(record, item);
         }
         break;
@@ -461,13 +800,33 @@ SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
     const QString suffix = QStringLiteral("加入项目");
     const QString &text = record->text;
     if (text.startsWith(prefix) && text.endsWith(suffix)) {
-        const QString names = text.mid(prefix.size(), text.size() - prefix.size() - suffix.size());
-        const QStringList parts = names.split(QStringLiteral("、"));
-        if (parts.size() > 3) {
-            record->text = prefix
-                + QStringLiteral("%1、%2、%3").arg(parts.at(0), parts.at(1), parts.at(2))
-                + QStringLiteral("等%1人").arg(parts.size()) + suffix;
-            record->content.insert(QStringLiteral("text"), QStringLiteral("新加入成员： ") + names);
+        // The names are split at "、" with empty parts kept; only the first three and the count
+        // are shown, so they are found in place.
+        const QChar separator(0x3001);
+        const int namesStart = prefix.size();
+        const int namesEnd = text.size() - suffix.size();
+        int separators[3] = {};
+        int count = 1;
+        for (int i = namesStart; i < namesEnd; ++i) {
+            if (text.at(i) == separator) {
+                if (count <= 3)
+                    separators[count - 1] = i;
+                ++count;
+            }
+        }
+        if (count > 3) {
+            TextBuilder summary;
+            summary.append(prefix);
+            summary.append(text.midRef(namesStart, separators[2] - namesStart));
+            summary.append(QStringLiteral("等"));
+            summary.append(QString::number(count));
+            summary.append(QStringLiteral("人"));
+            summary.append(suffix);
+            TextBuilder members;
+            members.append(QStringLiteral("新加入成员： "));
+            members.append(text.midRef(namesStart, namesEnd - namesStart));
+            put(record->content, QStringLiteral("text"), members.text());
+            record->text = summary.text();
         }
     }
     record->userHeader = kNewMemberHeader;
@@ -482,14 +841,13 @@ SDynData *DynMsgConverter::makeMemberJoined(const pb_im_t_msg_item &item)
     const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
     if (prjRecord.has_sender() && prjRecord.receivers_size() > 0) {
         const pb_im_t_msg_prj_record_base_user &receiver = prjRecord.receivers(0);
-        const QString name = fromUtf8(receiver.f_name());
+        const QString name = nameText(receiver.f_name()).text;
         if (prjRecord.receivers_size() == 1 && record->text.startsWith(name)) {
-            record->userId = decimal(receiver.f_uid());
+            record->userId = idText(receiver.f_uid());
             record->userName = name;
-            record->userJob = fromUtf8(receiver.f_job_type());
+            record->userJob = jobTitleOf(receiver.f_job_type());
             record->text = QStringLiteral("加入了项目");
         }
-        record->userJob = normalisedJob(record->userJob);
     }
     return record;
 }
@@ -522,12 +880,12 @@ QList<SDynData *> DynMsgConverter::convertWeather(
             record->userName = QStringLiteral("Secretary");
             record->userHeader = kSecretaryHeader;
             QVariantHash &content = record->content;
-            content.insert(QStringLiteral("f_prj_name"), prjName);
-            content.insert(QStringLiteral("f_weather_info"), info);
-            content.insert(QStringLiteral("f_weather_type"), day.f_weather_type());
-            content.insert(QStringLiteral("f_date"), date);
-            content.insert(QStringLiteral("f_reminder_title"), title);
-            content.insert(QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
+            put(content, QStringLiteral("f_prj_name"), prjName);
+            put(content, QStringLiteral("f_weather_info"), info);
+            put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
+            put(content, QStringLiteral("f_date"), date);
+            put(content, QStringLiteral("f_reminder_title"), title);
+            put(content, QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
             records.append(record);
         }
     }

@@ -7,6 +7,9 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
+#include <string>
+
 struct MessageContext;
 struct SDynData;
 class pb_im_t_msg_item;
@@ -47,7 +50,30 @@ private:
     SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
     void fillHeader(SDynData *record, const pb_im_t_msg_item &item);
     bool isOwnProject(quint64 prjId) const;
+    /// Offset from UTC of local time at secs, through the cache.
+    int utcOffset(qint64 secs);
     QDateTime localTime(qint64 secs);
+    /// QObject::tr("End Time"), kept while the installed translators stay the same.
+    QString endTimeLabel();
+    /// The "time" entry of a task: the translated label, then the local end time to the minute.
+    QString endTimeText(qint64 time);
+
+    struct IdText
+    {
+        quint64 id = 0;
+        QString text; // null while the entry is unused
+    };
+    struct NameText
+    {
+        bool used = false;
+        std::string bytes; // as received
+        QString text;
+        bool plain = false; // the bytes are plain UTF-8
+    };
+    /// A user id in decimal, from the cache.
+    const QString &idText(quint64 id);
+    /// A person's name decoded, from the cache.
+    const NameText &nameText(const std::string &name);
 
     QString m_prjId;
     QString m_userId;
@@ -59,4 +85,12 @@ private:
     // UTC offset per quarter hour: asking the C library for every record costs several
     // microseconds where TZ is unset.
     QHash<qint64, int> m_utcOffsets;
+    // Texts of the people met lately, by user id and by name: a project's feed names the same
+    // few people over and over, and records of one person share the texts. Direct-mapped, so a
+    // look-up is one comparison.
+    std::array<IdText, 64> m_idTexts;
+    std::array<NameText, 32> m_nameTexts;
+    QString m_endTimeLabel; // null until first needed
+    unsigned m_endTimeLabelChanges = 0;
+    bool m_endTimeLabelWithApp = false;
 };

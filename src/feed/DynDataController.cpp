@@ -89,6 +89,7 @@ public:
     // The group whose deliveries are accepted: empty while switching, so that a message of the
     // previous project that was already on its way is dropped rather than mixed in.
     QString acceptedGroup;
+    bool switching = false; // between the two locked steps of setProjUserId
     // Set under waitMutex when the group information arrived after a reset; spares the wait
     // when it came before the wait began.
     bool groupInfoArrived = false;
@@ -123,6 +124,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         std::lock_guard<std::mutex> lock(d->listMutex);
         clearDynDataLocked();
         d->acceptedGroup.clear();
+        d->switching = true;
         if (newClient) {
             oldClient = d->push;
             d->push = nullptr;
@@ -150,6 +152,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         std::lock_guard<std::mutex> lock(d->listMutex);
         if (client)
             d->push = client;
+        d->switching = false;
         if (!d->prjId.isEmpty() && d->prjId != prjId)
             d->push->unsubscribe(d->prjId);
         if (!d->push->subscribe(prjId)) {
@@ -328,8 +331,11 @@ void DynDataController::onGetGroupInfo(const pb_clt_t_group_item &groupItem)
 {
     {
         std::lock_guard<std::mutex> lock(d->listMutex);
-        if (groupItem.has_f_group_id()
-            && QString::number(groupItem.f_group_id()) != d->acceptedGroup)
+        // Nothing is accepted while switching; the service numbers a group by its id's value.
+        bool numeric = false;
+        const quint64 accepted = d->acceptedGroup.toULongLong(&numeric);
+        if (d->switching
+            || (groupItem.has_f_group_id() && (!numeric || accepted != groupItem.f_group_id())))
             return;
 
         d->initSeqId = groupItem.f_init_seqid();

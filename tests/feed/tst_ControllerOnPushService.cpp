@@ -28,6 +28,7 @@ private slots:
     void sameIdsTwiceKeepsRecords();
     void newProjectSameUser();
     void subscribeFailure();
+    void projectIdWithLeadingZero();
     void taskNotificationPairs();
     void publishFromThreadsWhileSwitching();
 
@@ -188,6 +189,19 @@ void tst_ControllerOnPushService::subscribeFailure()
     controller.setProjUserId(prj, QStringLiteral("nobody"));
     QTRY_COMPARE(allRecords(controller).size(), 2);
     QCOMPARE(errors.count(), 1);
+}
+
+void tst_ControllerOnPushService::projectIdWithLeadingZero()
+{
+    // The service numbers the group by the id's value; its information must still be taken.
+    const QString prj = QStringLiteral("0") + newProject();
+    PSVPushService::publish(prj, TestMessages::plainMessages(4, kBase));
+    DynDataController controller(true, nullptr);
+    QueuedControllerSignals queued(&controller);
+    QSignalSpy grown(&queued, &QueuedControllerSignals::groupMsgNum);
+    controller.setProjUserId(prj, QStringLiteral("zero"));
+    QTRY_COMPARE(grown.count(), 1);
+    QCOMPARE(grown.first().at(0).toInt(), 4);
 }
 
 void tst_ControllerOnPushService::taskNotificationPairs()

@@ -25,6 +25,7 @@
 
 QStringList SummaryInfoWdt::m_dldedUserIdList;
 QStringList SummaryInfoWdt::m_dldingUserIdList;
+QSet<SummaryInfoWdt *> SummaryInfoWdt::s_liveHeaders;
 
 namespace {
 
@@ -75,11 +76,21 @@ SummaryInfoWdt::SummaryInfoWdt(QWidget *parent)
     : QFrame(parent)
 {
     setAutoFillBackground(true);
+    s_liveHeaders.insert(this);
 }
 
 SummaryInfoWdt::~SummaryInfoWdt()
 {
+    s_liveHeaders.remove(this);
+    const QString stopped = m_dldingUserId;
     stopDownload();
+    // Other headers of that user were waiting for this download: one of them fetches it now.
+    if (!stopped.isEmpty()) {
+        for (SummaryInfoWdt *header : QSet<SummaryInfoWdt *>(s_liveHeaders)) {
+            if (s_liveHeaders.contains(header) && header->m_userId == stopped)
+                header->setUserId(stopped);
+        }
+    }
 }
 
 void SummaryInfoWdt::setUserInfo(const QString &headerPath, const QString &userId,
@@ -137,9 +148,10 @@ void SummaryInfoWdt::setUserId(const QString &userId)
     }
     if (m_dldingUserIdList.contains(userId))
         return; // the header that fetches it announces it (onHeaderDownloaded)
-
-    // One download per header: a refilled header gives up the previous user's.
-    stopDownload();
+    // A refilled header lets its running download finish, since other headers may be waiting
+    // for it, and fetches this user's avatar afterwards (onFinished).
+    if (m_transfer)
+        return;
     m_dldingUserIdList.append(userId);
     m_dldingUserId = userId;
     QDir().mkpath(QFileInfo(file).path());
@@ -282,22 +294,24 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
     }
     m_transfer = nullptr;
 
+    const QPointer<SummaryInfoWdt> self(this);
     if (status != TransferStatus_Finished) {
         qDebug().noquote() << "failed to download user header picture" << userId;
-        return;
+    } else if (QFile::exists(headerFilePath(userId))) {
+        const QString file = headerFilePath(userId);
+        if (!m_dldedUserIdList.contains(userId))
+            m_dldedUserIdList.append(userId);
+        if (m_headerLbl) // a picture of the same path may be cached from an earlier copy
+            QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
+        if (userId == m_userId) {
+            m_shownAvatar.clear();
+            setUserHeader(file);
+        }
+        emit userHeaderDownloaded(userId, file);
     }
-    const QString file = headerFilePath(userId);
-    if (!QFile::exists(file))
-        return;
-    if (!m_dldedUserIdList.contains(userId))
-        m_dldedUserIdList.append(userId);
-    if (m_headerLbl) // a picture of the same path may be cached from an earlier copy
-        QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
-    if (userId == m_userId) {
-        m_shownAvatar.clear();
-        setUserHeader(file);
-    }
-    emit userHeaderDownloaded(userId, file);
+    // Refilled meanwhile with another user: that user's avatar now.
+    if (self && !m_userId.isEmpty() && m_userId != userId)
+        setUserId(m_userId);
 }
 
 void SummaryInfoWdt::onPersonalInfo(const QVariant &vUID)

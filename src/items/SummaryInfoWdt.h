@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFrame>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -102,5 +103,6 @@ private:
 
     static QStringList m_dldedUserIdList;
     static QStringList m_dldingUserIdList;
+    static QSet<SummaryInfoWdt *> s_liveHeaders; // every header alive, GUI thread only
     static constexpr int m_smryHeight = 70;
 };

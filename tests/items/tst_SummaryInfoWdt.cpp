@@ -315,16 +315,23 @@ void tst_SummaryInfoWdt::avatar_headerGoneDuringDownload()
 
 void tst_SummaryInfoWdt::avatar_refilledHeaderKeepsItsPicture_data()
 {
-    QTest::addColumn<bool>("systemRecord");
-    QTest::newRow("refilled with a secretary record") << true;
-    QTest::newRow("refilled with a cached user") << false;
+    QTest::addColumn<int>("refill"); // 0 a secretary record, 1 a cached user, 2 a user to fetch
+    QTest::newRow("refilled with a secretary record") << 0;
+    QTest::newRow("refilled with a cached user") << 1;
+    QTest::newRow("refilled with a user to fetch") << 2;
 }
 
 void tst_SummaryInfoWdt::avatar_refilledHeaderKeepsItsPicture()
 {
-    QFETCH(bool, systemRecord);
+    QFETCH(int, refill);
     const QString fetched = newUserId();
     putAvatarInStore(fetched, kRed);
+    const QString toFetch = newUserId();
+    const QColor green(0x2f, 0xb3, 0x80);
+    putAvatarInStore(toFetch, green);
+    // Slow enough that the refill comes while the first download runs.
+    CloudFileStore::setChunkSize(64);
+    CloudFileStore::setChunkDelay(5);
     const QString cachedUser = newUserId();
     SummaryInfoWdt::setCurrentUserId(cachedUser);
     const QString cachedFile = SummaryInfoWdt::headerFilePath(cachedUser);
@@ -343,15 +350,20 @@ void tst_SummaryInfoWdt::avatar_refilledHeaderKeepsItsPicture()
     QSignalSpy spy(&reused, &SingleDynamicWdt::userHeaderDownloaded);
     reused.setDynData(record(fetched));
     other.setDynData(record(fetched));
-    // Refilled before the download reports.
-    if (systemRecord)
+    // Refilled before the download reports: the download goes on for the header waiting on it.
+    if (refill == 0)
         reused.setDynData(record(fetched, kSecretary));
-    else
+    else if (refill == 1)
         reused.setDynData(record(cachedUser));
+    else
+        reused.setDynData(record(toFetch));
 
-    QTRY_COMPARE(spy.count(), 1);
+    QTRY_COMPARE(spy.count(), refill == 2 ? 2 : 1);
+    CloudFileStore::resetTransferSettings();
+    QCOMPARE(spy.at(0).at(0).toString(), fetched);
     QCOMPARE(avatarColor(&other), kRed);
-    QCOMPARE(avatarColor(&reused), systemRecord ? shownColorOf(kSecretary) : kBlue);
+    const QColor expected[] = { shownColorOf(kSecretary), kBlue, green };
+    QCOMPARE(avatarColor(&reused), expected[refill]);
 }
 
 void tst_SummaryInfoWdt::click_data()

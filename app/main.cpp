@@ -51,7 +51,9 @@ int main(int argc, char *argv[])
     const bool print = earlyFlag(argc, argv, "--print");
     if (!print && screenshot.isEmpty() && !hasDisplay())
         screenshot = QStringLiteral("dynfeed_demo.png");
-    if (!screenshot.isEmpty() && !earlyFlag(argc, argv, "--show"))
+    // Printing needs no display at all; a screenshot is taken offscreen unless asked otherwise.
+    if ((print && !hasDisplay())
+        || (!print && !screenshot.isEmpty() && !earlyFlag(argc, argv, "--show")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);

@@ -46,7 +46,9 @@ public:
     QStringList texts(bool clear = false)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return clear ? std::exchange(m_texts, {}) : m_texts;
+        QStringList copy = clear ? std::exchange(m_texts, {}) : m_texts;
+        copy.detach(); // shares no list with the delivery thread's appends
+        return copy;
     }
 
     std::function<void()> onMessage; // runs in each message callback; set before publishing

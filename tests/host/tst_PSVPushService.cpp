@@ -66,11 +66,14 @@ private:
     QStringList m_texts;
 };
 
+/// count items, numbered by their sender: the service gives its own numbers.
 pb_clt_t_user items(int count)
 {
     pb_clt_t_user message;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         message.mutable_f_im_msg()->add_f_msg()->set_f_msg_type(5);
+        message.mutable_f_im_msg()->mutable_f_msg(i)->set_f_msg_seq_id(999 - i);
+    }
     return message;
 }
 
@@ -348,13 +351,20 @@ void tst_PSVPushService::storage()
         QVERIFY(query.exec(QStringLiteral("DROP TRIGGER refuse")));
     }
 
-    // The store, opened again, has it all.
+    // The store, opened again, has it all but a damaged message, which is left out.
     PSVPushService::setStorePath(freshStorePath());
     PSVPushService::setStorePath(path);
     QCOMPARE(PSVPushService::publish(prjId, items(1)), QList<int> { 5 });
+    QVERIFY(query.exec("UPDATE push_messages SET payload = x'0f0f' WHERE first_seq = 4"));
+    QTest::ignoreMessage(QtWarningMsg,
+        "PSVPushService: skipped a malformed stored message (group 5, sequence number 4)");
     Sink sink;
     PSVPushService client(PushType_Group);
-    join(client, sink, prjId, { "info 5 0 5", "items 1 2 4 5", "log note" });
+    join(client, sink, prjId, { "info 5 0 5", "items 1 2 5", "log note" });
+
+    QTest::ignoreMessage(
+        QtWarningMsg, "PSVPushService: a message without a project id was not published");
+    QVERIFY(PSVPushService::publish(QString(), items(1)).isEmpty());
 }
 
 void tst_PSVPushService::unusableStore()

@@ -1,14 +1,10 @@
-#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "attach/FileIconTable.h"
 #include "attach/PictureLabel.h"
 #include "common/TestPictures.h"
 
 using namespace TestPictures;
-
-Q_DECLARE_METATYPE(PictureLabel::FileType)
 
 /// The picture test and the label that shows a file or its type's icon.
 class tst_PictureLabel : public QObject
@@ -18,159 +14,82 @@ class tst_PictureLabel : public QObject
 private slots:
     void fileType_data();
     void fileType();
-
-    void showPicture_data();
-    void showPicture();
-    void showOtherFile_data();
-    void showOtherFile();
-    void showUnreadablePicture();
-    void showResource();
+    void showFile_data();
+    void showFile();
 };
 
 void tst_PictureLabel::fileType_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<PictureLabel::FileType>("type");
+    QTest::addColumn<bool>("picture");
 
-    QTest::newRow("jpg") << "a.jpg" << PictureLabel::Picture;
-    QTest::newRow("JPEG") << "a.JPEG" << PictureLabel::Picture;
-    QTest::newRow("mixed case png") << "a.pNg" << PictureLabel::Picture;
-    QTest::newRow("bmp") << "scan.bmp" << PictureLabel::Picture;
-    QTest::newRow("upper case in a path") << "/tmp/Vantor/PHOTO.JPG" << PictureLabel::Picture;
-    QTest::newRow("several dots") << "site.2024.05.jpeg" << PictureLabel::Picture;
-    QTest::newRow("jpe") << "a.jpe" << PictureLabel::OtherFile;
-    QTest::newRow("gif") << "scan.gif" << PictureLabel::OtherFile;
-    QTest::newRow("tif") << "scan.tif" << PictureLabel::OtherFile;
-    QTest::newRow("no dot") << "jpg" << PictureLabel::OtherFile;
-    QTest::newRow("ends in a dot") << "photo." << PictureLabel::OtherFile;
-    QTest::newRow("empty") << "" << PictureLabel::OtherFile;
-    QTest::newRow("dot in a directory only") << "/tmp/a.jpg/photo" << PictureLabel::OtherFile;
-    QTest::newRow("suffix with a space") << "a.jpg " << PictureLabel::OtherFile;
-    QTest::newRow("suffix continues") << "a.jpgx" << PictureLabel::OtherFile;
-    // Only ASCII letters fold: the Kelvin sign would lower-case to k in Unicode.
-    QTest::newRow("non-ASCII look-alike")
-        << QString::fromUtf8("a.pn\xc4\x9e") << PictureLabel::OtherFile;
-    QTest::newRow("tile key") << "a.png_Shape" << PictureLabel::OtherFile;
+    for (const char *path : { "a.jpg", "a.JPEG", "a.pNg", "scan.bmp", "/tmp/Vantor/site.05.JPG" })
+        QTest::newRow(path) << path << true;
+    for (const char *path :
+        { "a.jpe", "scan.gif", "jpg", "photo.", "", "/tmp/a.jpg/photo", "a.jpgx", "a.png_Shape" })
+        QTest::newRow(path) << path << false;
+    // Only ASCII letters fold: U+011E would lower-case to a g-like letter.
+    QTest::newRow("non-ASCII look-alike") << QString::fromUtf8("a.pn\xc4\x9e") << false;
 }
 
 void tst_PictureLabel::fileType()
 {
     QFETCH(QString, path);
-    QFETCH(PictureLabel::FileType, type);
-    QCOMPARE(PictureLabel::fileType(path), type);
+    QFETCH(bool, picture);
+    QCOMPARE(PictureLabel::fileType(path) == PictureLabel::Picture, picture);
 }
 
-void tst_PictureLabel::showPicture_data()
+void tst_PictureLabel::showFile_data()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no such file
+    QTest::addColumn<QString>("shows"); // "picture" (a red and a blue half), an icon, or nothing
 
-    QTest::newRow("png") << "a.png" << QByteArray("png") << QSize(64, 48) << true;
-    QTest::newRow("jpeg as jpg") << "a.jpg" << QByteArray("jpg") << QSize(80, 60) << true;
-    QTest::newRow("bmp") << "a.bmp" << QByteArray("bmp") << QSize(30, 20) << true;
-    QTest::newRow("upper case suffix") << "A.JPG" << QByteArray("jpg") << QSize(40, 40) << true;
-    QTest::newRow("jpeg named png") << "photo.png" << QByteArray("jpg") << QSize(120, 90) << true;
-    QTest::newRow("png named jpg") << "drawing.jpg" << QByteArray("png") << QSize(90, 120) << true;
-    QTest::newRow("png named jpeg") << "drawing.JPEG" << QByteArray("png") << QSize(10, 70) << true;
-    QTest::newRow("jpeg named bmp") << "scan.bmp" << QByteArray("jpg") << QSize(70, 10) << true;
+    const QByteArray png = picture({ 64, 48 }, "png");
+    const QByteArray jpeg = picture({ 64, 48 }, "jpg");
+    QTest::newRow("png") << "a.png" << png << "picture";
+    QTest::newRow("bmp, upper case") << "A.BMP" << picture({ 64, 48 }, "bmp") << "picture";
+    QTest::newRow("jpeg named png") << "photo.png" << jpeg << "picture";
+    QTest::newRow("png named jpeg") << "drawing.JPEG" << png << "picture";
     // Only the PNG and JPEG signatures are recognised; anything else goes by its suffix.
-    QTest::newRow("bmp named png") << "scan.png" << QByteArray("bmp") << QSize(30, 20) << false;
+    QTest::newRow("bmp named png") << "scan.png" << picture({ 64, 48 }, "bmp") << "";
+    QTest::newRow("no picture at all") << "garbage.png" << QByteArray("not a picture") << "";
+    QTest::newRow("missing picture") << "missing.jpg" << QByteArray() << "";
+    // Content that looks like a PNG does not turn a non-picture into a picture.
+    QTest::newRow("pdf") << "plan.v3.pdf" << png << "pdf_Shape";
+    QTest::newRow("missing docx") << "plan.docx" << QByteArray() << "doc_Shape";
+    QTest::newRow("gif is no picture here") << "anim.gif" << png << "gif_Shape";
+    QTest::newRow("unknown suffix") << "model.ifc" << png << "file_Shape";
+    QTest::newRow("mixed case") << "notes.Txt" << png << "file_Shape";
 }
 
-void tst_PictureLabel::showPicture()
+void tst_PictureLabel::showFile()
 {
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, format);
-    QFETCH(QSize, size);
-    QFETCH(bool, loads);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, shows);
 
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(fileName);
-    QVERIFY(writeFile(path, encoded(halves(size), format.constData())));
-
-    PictureLabel label(nullptr);
-    label.resize(200, 150);
-    const QSize loaded = label.showFile(path);
-    if (!loads) {
-        QCOMPARE(loaded, QSize(0, 0));
-        QVERIFY(label.pixmap(Qt::ReturnByValue).isNull());
-        return;
-    }
-    QCOMPARE(loaded, size);
-
-    const QImage image = shown(label);
-    QCOMPARE(image.size(), size);
-    // Lossy formats blur the edge; the middle of each half keeps its colour.
-    const QRgb left = image.pixel(size.width() / 4, size.height() / 2);
-    const QRgb right = image.pixel(size.width() * 3 / 4, size.height() / 2);
-    QVERIFY2(qRed(left) > 200 && qBlue(left) < 60, qPrintable(QString::number(left, 16)));
-    QVERIFY2(qBlue(right) > 200 && qRed(right) < 60, qPrintable(QString::number(right, 16)));
-}
-
-void tst_PictureLabel::showOtherFile_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<QString>("icon");
-
-    QTest::newRow("pdf present") << "report.pdf" << true << "pdf_Shape";
-    QTest::newRow("pdf absent") << "report.pdf" << false << "pdf_Shape";
-    QTest::newRow("docx") << "plan.v3.docx" << true << "doc_Shape";
-    QTest::newRow("upper case known") << "SHEET.JPG.xls" << false << "xls_Shape";
-    QTest::newRow("gif is no picture here") << "anim.gif" << true << "gif_Shape";
-    QTest::newRow("unknown suffix") << "model.ifc" << true << "file_Shape";
-    QTest::newRow("no dot") << "README" << true << "file_Shape";
-    QTest::newRow("mixed case") << "notes.Txt" << true << "file_Shape";
-}
-
-void tst_PictureLabel::showOtherFile()
-{
-    QFETCH(QString, fileName);
-    QFETCH(bool, exists);
-    QFETCH(QString, icon);
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(fileName);
-    // Content that looks like a PNG must not turn a non-picture into a picture.
-    if (exists)
-        QVERIFY(writeFile(path, encoded(halves(QSize(8, 8)), "png")));
-
-    const QImage expected(QStringLiteral(":/icon/Resources/images/%1.png").arg(icon));
-    QVERIFY(!expected.isNull());
-
-    PictureLabel label(nullptr);
-    QCOMPARE(label.showFile(path), expected.size());
-    QCOMPARE(shown(label), expected.convertToFormat(QImage::Format_RGB32));
-}
-
-void tst_PictureLabel::showUnreadablePicture()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(name);
+    QVERIFY(content.isNull() || writeFile(path, content));
+    if (content.isNull() && shows.isEmpty())
+        QTest::ignoreMessage(QtCriticalMsg, "PictureLabel open pic fial!");
     PictureLabel label(nullptr);
     label.showFile(QStringLiteral(":/icon/resources/images/thumb.png"));
-    QVERIFY(!shown(label).isNull());
+    const QSize loaded = label.showFile(path);
 
-    QTest::ignoreMessage(QtCriticalMsg, "PictureLabel open pic fial!");
-    QCOMPARE(label.showFile(dir.filePath(QStringLiteral("missing.jpg"))), QSize(0, 0));
-    QVERIFY(label.pixmap(Qt::ReturnByValue).isNull());
-
-    // Readable but not a picture at all: detection finds nothing, the load fails quietly.
-    const QString garbage = dir.filePath(QStringLiteral("garbage.png"));
-    QVERIFY(writeFile(garbage, QByteArray("not a picture")));
-    QCOMPARE(label.showFile(garbage), QSize(0, 0));
-}
-
-void tst_PictureLabel::showResource()
-{
-    PictureLabel label(nullptr);
-    const QImage expected(QStringLiteral(":/icon/resources/images/thumb.png"));
-    QCOMPARE(label.showFile(QStringLiteral(":/icon/resources/images/thumb.png")), expected.size());
-    QCOMPARE(shown(label), expected.convertToFormat(QImage::Format_RGB32));
+    const QImage image = shown(label);
+    QCOMPARE(loaded, image.size());
+    if (shows.isEmpty()) {
+        QVERIFY(image.isNull());
+    } else if (shows == QLatin1String("picture")) {
+        QCOMPARE(image.size(), QSize(64, 48));
+        // Lossy formats blur the edge; the middle of each half keeps its colour.
+        QVERIFY(qRed(image.pixel(16, 24)) > 200 && qBlue(image.pixel(16, 24)) < 60);
+        QVERIFY(qBlue(image.pixel(48, 24)) > 200 && qRed(image.pixel(48, 24)) < 60);
+    } else {
+        QCOMPARE(image, resourceImage(QStringLiteral(":/icon/Resources/images/%1.png").arg(shows)));
+    }
 }
 
 QTEST_MAIN(tst_PictureLabel)

@@ -1,8 +1,6 @@
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
+#include <QDirIterator>
 #include <QFileInfo>
-#include <QImage>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -12,18 +10,17 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "CloudFileService.h"
+#include "common/TestPictures.h"
 
 namespace {
 
-constexpr int Wait = 30000; // generous: the ThreadSanitizer build is slow
+constexpr int kWait = 30000; // generous: the ThreadSanitizer build is slow
 
-/// Everything one transfer reported, kept apart from the sink so that it can be read after the
-/// sink is gone.
-struct SinkLog
+/// What one transfer reported, kept apart from the sink so that it outlives it.
+struct Log
 {
     QList<QPair<qint64, qint64>> progress;
     int finished = 0;
@@ -35,32 +32,30 @@ struct SinkLog
     bool destroyed = false;
 };
 
-/// A callback receiver as the widgets are: it records, and may act inside a callback.
-class RecordingSink : public FileTransferSink
+/// A receiver as the widgets are: it records, and may act inside a callback.
+class Sink : public FileTransferSink
 {
 public:
-    RecordingSink(SinkLog *log, const QString &localPath = QString())
+    explicit Sink(Log *log, const QString &localPath = QString())
         : m_log(log)
         , m_localPath(localPath)
     { }
-    ~RecordingSink() override { m_log->destroyed = true; }
+    ~Sink() override { m_log->destroyed = true; }
 
     void onResponse(qint64 done, qint64 total) override
     {
         note();
         m_log->progress.append(qMakePair(done, total));
-        // A copy: the callback may delete this sink, and with it onProgress.
-        if (const std::function<void()> callback = onProgress)
+        if (const std::function<void()> callback = onProgress) // may delete this sink
             callback();
     }
-
     void onFinished(int status, const QString &text) override
     {
         note();
         ++m_log->finished;
         m_log->status = status;
         m_log->text = text;
-        m_log->fileAtFinish = !m_localPath.isEmpty() && QFileInfo(m_localPath).isFile();
+        m_log->fileAtFinish = QFileInfo(m_localPath).isFile();
         if (const std::function<void()> callback = onFinish)
             callback();
     }
@@ -71,121 +66,75 @@ public:
 private:
     void note()
     {
-        if (QThread::currentThread() != qApp->thread())
-            m_log->offGuiThread = true;
-        if (m_log->finished > 0 || m_log->destroyed)
-            m_log->afterEnd = true;
+        m_log->offGuiThread = m_log->offGuiThread || QThread::currentThread() != qApp->thread();
+        m_log->afterEnd = m_log->afterEnd || m_log->finished > 0 || m_log->destroyed;
     }
 
-    SinkLog *m_log;
+    Log *m_log;
     QString m_localPath;
 };
 
+struct Release
+{
+    void operator()(ICloudFileService *service) const { service->release(); }
+};
+using Service = std::unique_ptr<ICloudFileService, Release>;
+
+Service createService()
+{
+    return Service(createCloudFileService(QString(), QString()));
+}
+
 enum Call { File, Picture, Thumbnail, UserHeader };
 
-/// Releases a service when the test scope ends, as every owner does.
-struct ServiceHolder
+ICloudFileTransfer *startDownload(
+    ICloudFileService *service, int call, const QString &id, const QString &path, Sink *sink)
 {
-    ServiceHolder()
-        : service(createCloudFileService(QString(), QString()))
-    { }
-    ~ServiceHolder()
-    {
-        if (service)
-            service->release();
-    }
-    ServiceHolder(const ServiceHolder &) = delete;
-    ServiceHolder &operator=(const ServiceHolder &) = delete;
-
-    ICloudFileService *operator->() const { return service; }
-    void release() { std::exchange(service, nullptr)->release(); }
-
-    ICloudFileService *service = nullptr;
-};
-
-ICloudFileTransfer *startDownload(ICloudFileService *service, int call, const QString &id,
-    const QString &localPath, FileTransferSink *sink)
-{
-    switch (call) {
-    case File:
-        return service->downloadFile(id, localPath, sink);
-    case Picture:
-        return service->downloadPicture(id, localPath, 2, sink);
-    case Thumbnail:
-        return service->downloadPicture(id, localPath, 0, sink);
-    case UserHeader:
-        return service->downloadUserHeader(id, localPath, 0, sink);
-    }
-    return nullptr;
+    if (call == File)
+        return service->downloadFile(id, path, sink);
+    if (call == UserHeader)
+        return service->downloadUserHeader(id, path, 0, sink);
+    return service->downloadPicture(id, path, call == Picture ? 2 : 0, sink);
 }
 
-QByteArray payload(int size, quint32 seed)
+QByteArray payload(int size)
 {
-    QRandomGenerator generator(seed);
     QByteArray bytes(size, Qt::Uninitialized);
     for (char &byte : bytes)
-        byte = char(generator.bounded(256));
+        byte = char(QRandomGenerator::global()->bounded(256));
     return bytes;
-}
-
-/// A picture whose top left quarter is yellow and the rest dark cyan; with alpha, its right half
-/// is transparent instead.
-QByteArray encodedPicture(const QSize &size, const char *format, bool alpha = false)
-{
-    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QPainter painter(&image);
-    painter.fillRect(QRect(QPoint(0, 0), size / 2), Qt::yellow);
-    if (alpha) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()),
-            Qt::transparent);
-    }
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-bool near(QRgb actual, QColor expected)
-{
-    const int tolerance = 24; // JPEG's loss
-    return qAbs(qRed(actual) - expected.red()) <= tolerance
-        && qAbs(qGreen(actual) - expected.green()) <= tolerance
-        && qAbs(qBlue(actual) - expected.blue()) <= tolerance
-        && qAbs(qAlpha(actual) - expected.alpha()) <= tolerance;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return !path.isEmpty() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// Every file in dir: a partial or temporary file would show here.
-QStringList filesIn(const QString &dir)
+/// Every file under dir, relative to it: a partial or temporary file would show here.
+QStringList filesUnder(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(dir).relativeFilePath(it.next());
+    files.sort();
+    return files;
 }
 
-bool progressInOrder(const QList<QPair<qint64, qint64>> &progress, qint64 total)
+/// The transfer ended once with status, on the GUI thread, its progress in order up to total.
+void verifyEnded(const Log &log, int status, qint64 total)
 {
-    qint64 last = -1;
-    for (const auto &step : progress) {
-        if (step.second != total || step.first < last || step.first > total)
-            return false;
+    QCOMPARE(log.finished, 1);
+    QCOMPARE(log.status, status);
+    QVERIFY(status != TransferStatus_Failed || !log.text.isEmpty()); // a failure says why
+    QVERIFY(!log.offGuiThread);
+    QVERIFY(!log.afterEnd);
+    qint64 last = 0;
+    for (const auto &step : log.progress) {
+        QVERIFY(step.second == total && step.first >= last && step.first <= total);
         last = step.first;
     }
-    return true;
 }
 
 } // namespace
@@ -200,506 +149,312 @@ class tst_CloudFileService : public QObject
 private slots:
     void init();
     void cleanup();
-
-    void download_data();
-    void download();
-    void failure_data();
-    void failure();
+    void transfer_data();
+    void transfer();
     void thumbnail_data();
     void thumbnail();
-    void cancel_data();
-    void cancel();
-    void ownerGone_data();
-    void ownerGone();
+    void stop_data();
+    void stop();
     void concurrentServices();
-    void sameTargetTwice();
-    void uploadRoundTrip_data();
-    void uploadRoundTrip();
+    void upload();
 
 private:
-    QString storePath(const QString &relative) const { return m_dir.filePath("store/" + relative); }
-    QString targetPath(const QString &relative) const
-    {
-        return m_dir.filePath("target/" + relative);
-    }
+    QString store(const QString &entry) const { return m_dir.filePath("store/" + entry); }
+    QString target(const QString &name) const { return m_dir.filePath("target/" + name); }
 
     QTemporaryDir m_dir;
+    const QByteArray m_bytes = payload(40000);
+    const QByteArray m_photo = TestPictures::picture({ 300, 200 }, "jpg");
 };
 
 void tst_CloudFileService::init()
 {
-    QVERIFY(m_dir.isValid());
     QDir(m_dir.path()).removeRecursively();
-    QDir().mkpath(m_dir.path());
+    QVERIFY(QDir().mkpath(m_dir.path()));
     CloudFileStore::setRootPath(m_dir.filePath("store"));
     CloudFileStore::resetTransferSettings();
-    // Several steps per file, so that progress has an order to keep.
-    CloudFileStore::setChunkSize(4096);
+    CloudFileStore::setChunkSize(4096); // several steps per file, so that progress has an order
+    // files/a\b exists, but names with a backslash name no entry.
+    for (const char *entry :
+        { "files/a.pdf", "files/施工日志.docx", "files/a..b", "thumbs/t.png", "files/a\\b" })
+        QVERIFY(TestPictures::writeFile(store(QString::fromUtf8(entry)), m_bytes));
+    QVERIFY(TestPictures::writeFile(store("files/e"), QByteArray()));
+    QVERIFY(TestPictures::writeFile(store("files/p.jpg"), m_photo));
+    QVERIFY(TestPictures::writeFile(store("headers/u1.png"), m_photo));
 }
 
 void tst_CloudFileService::cleanup()
 {
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
     CloudFileStore::resetTransferSettings();
 }
 
-void tst_CloudFileService::download_data()
+void tst_CloudFileService::transfer_data()
 {
     QTest::addColumn<Call>("call");
     QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("storeEntry");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QByteArray>("oldTarget"); // what the target held before; null: nothing
-
-    const QByteArray bytes = payload(50001, 7);
-    QTest::newRow("file, several chunks")
-        << File << "report.pdf"
-        << "files/report.pdf" << bytes << "file/report.pdf" << QByteArray();
-    QTest::newRow("file, one chunk")
-        << File << "a1.txt"
-        << "files/a1.txt" << payload(100, 1) << "a1.txt" << QByteArray();
-    QTest::newRow("empty file") << File << "empty.dat"
-                                << "files/empty.dat" << QByteArray() << "empty.dat" << QByteArray();
-    QTest::newRow("folders made for the target")
-        << File << "deep.bin"
-        << "files/deep.bin" << bytes << "one/two/three/deep.bin" << QByteArray();
-    QTest::newRow("Chinese id and target")
-        << File << QStringLiteral("施工日志.docx") << QStringLiteral("files/施工日志.docx") << bytes
-        << QStringLiteral("文件/施工日志.docx") << QByteArray();
-    QTest::newRow("name with two dots is ordinary")
-        << File << "plan..v2.dwg"
-        << "files/plan..v2.dwg" << bytes << "plan..v2.dwg" << QByteArray();
-    QTest::newRow("large picture is the picture itself")
-        << Picture << "site.jpg"
-        << "files/site.jpg" << encodedPicture(QSize(900, 700), "JPG") << "site_larger.jpg"
-        << QByteArray();
-    QTest::newRow("stored thumbnail is used as stored")
-        << Thumbnail << "site.png"
-        << "thumbs/site.png" << payload(3000, 3) << "site.png" << QByteArray();
-    QTest::newRow("older file at the target is replaced")
-        << File << "report.pdf"
-        << "files/report.pdf" << bytes << "report.pdf"
-        << QByteArray("an older version of the report");
-    QTest::newRow("avatar by user id")
-        << UserHeader << "u1001"
-        << "headers/u1001.png" << encodedPicture(QSize(70, 70), "PNG") << "u1001.png"
-        << QByteArray();
-}
-
-void tst_CloudFileService::download()
-{
-    QFETCH(Call, call);
-    QFETCH(QString, id);
-    QFETCH(QString, storeEntry);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, target);
-    QFETCH(QByteArray, oldTarget);
-    QVERIFY(writeFile(storePath(storeEntry), content));
-    const QString localPath = targetPath(target);
-    if (!oldTarget.isNull())
-        QVERIFY(writeFile(localPath, oldTarget));
-
-    SinkLog log;
-    RecordingSink sink(&log, localPath);
-    ServiceHolder service;
-    ICloudFileTransfer *transfer = startDownload(service.service, call, id, localPath, &sink);
-    QVERIFY(transfer);
-    QCOMPARE(log.finished, 0); // never from inside the starting call
-
-    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, Wait);
-    QCOMPARE(log.status, int(TransferStatus_Finished));
-    QVERIFY(log.fileAtFinish);
-    QCOMPARE(readFile(localPath), content);
-    QCOMPARE(filesIn(QFileInfo(localPath).absolutePath()),
-        QStringList { QFileInfo(localPath).fileName() });
-    QVERIFY(!log.progress.isEmpty());
-    QVERIFY(progressInOrder(log.progress, content.size()));
-    QCOMPARE(log.progress.last().first, qint64(content.size()));
-    QCOMPARE(transfer->transferred(), qint64(content.size()));
-    QVERIFY(!log.offGuiThread);
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    QVERIFY(!log.afterEnd);
-    QCOMPARE(log.finished, 1);
-}
-
-void tst_CloudFileService::failure_data()
-{
-    QTest::addColumn<Call>("call");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<qint64>("failAfter");
-    QTest::addColumn<bool>("progressFirst");
+    QTest::addColumn<QByteArray>("content"); // null: the transfer fails
 
-    // The store holds files/report.pdf, headers/u1.png and a file "secret.png" beside the store,
-    // where an id that climbs out of its folder would find it.
-    QTest::newRow("missing file") << File << "nothing.pdf"
-                                  << "nothing.pdf" << qint64(-1) << false;
-    QTest::newRow("missing avatar") << UserHeader << "u2"
-                                    << "u2.png" << qint64(-1) << false;
-    QTest::newRow("missing picture") << Picture << "none.jpg"
-                                     << "none.jpg" << qint64(-1) << false;
-    QTest::newRow("thumbnail of a missing picture") << Thumbnail << "none.jpg"
-                                                    << "none.jpg" << qint64(-1) << false;
-    QTest::newRow("thumbnail of a file that is no picture") << Thumbnail << "report.pdf"
-                                                            << "report.png" << qint64(-1) << false;
-    QTest::newRow("link lost before the first byte") << File << "report.pdf"
-                                                     << "report.pdf" << qint64(0) << false;
-    QTest::newRow("link lost mid-way") << File << "report.pdf"
-                                       << "report.pdf" << qint64(10000) << true;
-    QTest::newRow("target folder is a file") << File << "report.pdf"
-                                             << "blocker/report.pdf" << qint64(-1) << false;
-    QTest::newRow("target is a folder") << File << "report.pdf"
-                                        << "folder" << qint64(-1) << false;
-    QTest::newRow("no target") << File << "report.pdf"
-                               << "" << qint64(-1) << false;
-    QTest::newRow("empty id") << File << ""
-                              << "x" << qint64(-1) << false;
-    QTest::newRow("dot id") << File << "."
-                            << "x" << qint64(-1) << false;
-    QTest::newRow("dot-dot id") << File << ".."
-                                << "x" << qint64(-1) << false;
-    QTest::newRow("id climbing out") << File << "../../secret.png"
-                                     << "x" << qint64(-1) << false;
-    QTest::newRow("id with a backslash") << File << "..\\..\\secret.png"
-                                         << "x" << qint64(-1) << false;
-    QTest::newRow("id into another folder") << File << "../headers/u1.png"
-                                            << "x" << qint64(-1) << false;
-    QTest::newRow("absolute id") << File << m_dir.filePath("secret.png") << "x" << qint64(-1)
-                                 << false;
-    QTest::newRow("id with NUL") << File << QStringLiteral("report.pdf\0x") << "x" << qint64(-1)
-                                 << false;
-    QTest::newRow("picture id climbing out") << Picture << "../../secret.png"
-                                             << "x" << qint64(-1) << false;
-    QTest::newRow("thumbnail id climbing out") << Thumbnail << "../../secret.png"
-                                               << "x" << qint64(-1) << false;
-    QTest::newRow("user id climbing out") << UserHeader << "../../secret"
-                                          << "x" << qint64(-1) << false;
-    QTest::newRow("user id into files") << UserHeader << "../files/report.pdf"
-                                        << "x" << qint64(-1) << false;
+    const auto row = [](const char *name, Call call, const QString &id, const QString &target,
+                         const QByteArray &content, qint64 failAfter = -1) {
+        QTest::newRow(name) << call << id << target << failAfter << content;
+    };
+    // The store as init() leaves it; "secret.png" lies beside it, where an id that climbs out of
+    // its folder would find it.
+    row("file into new folders", File, "a.pdf", "one/two/a.pdf", m_bytes);
+    row("empty file", File, "e", "e", QByteArray(""));
+    row("older file replaced", File, "a.pdf", "old.pdf", m_bytes);
+    row("Chinese id", File, "施工日志.docx", "文件/日志.docx", m_bytes);
+    row("name with two dots", File, "a..b", "a..b", m_bytes);
+    row("large picture as stored", Picture, "p.jpg", "p.jpg", m_photo);
+    row("stored thumbnail as stored", Thumbnail, "t.png", "t.png", m_bytes);
+    row("avatar by user id", UserHeader, "u1", "u1.png", m_photo);
+    row("missing file", File, "b.pdf", "b.pdf", QByteArray());
+    row("missing avatar", UserHeader, "u2", "u2.png", QByteArray());
+    row("thumbnail of no picture", Thumbnail, "a.pdf", "a.png", QByteArray());
+    row("link lost at once", File, "a.pdf", "a.pdf", QByteArray(), 0);
+    row("link lost mid-way", File, "a.pdf", "a.pdf", QByteArray(), 10000);
+    row("target folder is a file", File, "a.pdf", "blocker/a.pdf", QByteArray());
+    row("no target", File, "a.pdf", "", QByteArray());
+    row("empty id", File, "", "x", QByteArray());
+    row("dot-dot id", Picture, "..", "x", QByteArray());
+    row("id climbing out", File, "../../secret.png", "x", QByteArray());
+    row("id with a backslash", File, "a\\b", "x", QByteArray());
+    row("id with NUL", File, QStringLiteral("a.pdf\0x"), "x", QByteArray());
+    row("user id into files", UserHeader, "../files/a.pdf", "x", QByteArray());
 }
 
-void tst_CloudFileService::failure()
+void tst_CloudFileService::transfer()
 {
     QFETCH(Call, call);
     QFETCH(QString, id);
-    QFETCH(QString, target);
+    QFETCH(QString, name);
     QFETCH(qint64, failAfter);
-    QFETCH(bool, progressFirst);
-    QVERIFY(writeFile(storePath("files/report.pdf"), payload(40000, 11)));
-    QVERIFY(writeFile(storePath("headers/u1.png"), encodedPicture(QSize(70, 70), "PNG")));
-    QVERIFY(writeFile(m_dir.filePath("secret.png"), encodedPicture(QSize(400, 400), "PNG")));
-    QVERIFY(writeFile(targetPath("blocker"), "a file where a folder should be"));
-    QVERIFY(QDir().mkpath(targetPath("folder")));
+    QFETCH(QByteArray, content);
+    const bool finishes = !content.isNull();
+    QVERIFY(TestPictures::writeFile(target("blocker"), "a file where a folder should be"));
+    QVERIFY(TestPictures::writeFile(target("old.pdf"), "an older version"));
+    QVERIFY(TestPictures::writeFile(m_dir.filePath("secret.png"), m_photo));
+    QStringList files = filesUnder(target(QString()));
+    if (finishes && !files.contains(name))
+        files << name;
+    files.sort();
     CloudFileStore::setFailAfter(failAfter);
-    const QString localPath = target.isEmpty() ? QString() : targetPath(target);
-    const QStringList targetFilesBefore = filesIn(targetPath(QString()));
+    const QString path = name.isEmpty() ? QString() : target(name);
 
-    SinkLog log;
-    RecordingSink sink(&log, localPath);
-    ServiceHolder service;
-    QVERIFY(startDownload(service.service, call, id, localPath, &sink));
-    QCOMPARE(log.finished, 0);
-
-    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, Wait);
-    QCOMPARE(log.status, int(TransferStatus_Failed));
-    QVERIFY(!log.text.isEmpty());
-    QVERIFY(!log.offGuiThread);
-    QCOMPARE(!log.progress.isEmpty(), progressFirst);
-    QVERIFY(progressInOrder(log.progress, 40000));
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    QCOMPARE(filesIn(targetPath(QString())), targetFilesBefore);
-    if (!localPath.isEmpty())
-        QVERIFY(!QFileInfo(localPath).isFile());
-    QCOMPARE(filesIn(m_dir.path()), QStringList { "secret.png" });
-    QVERIFY(!log.afterEnd);
+    Log log;
+    Sink sink(&log, path);
+    Service service = createService();
+    ICloudFileTransfer *transfer = startDownload(service.get(), call, id, path, &sink);
+    QCOMPARE(log.finished, 0); // never from inside the starting call
+    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+    verifyEnded(log, finishes ? TransferStatus_Finished : TransferStatus_Failed,
+        finishes ? content.size() : m_bytes.size());
+    QCOMPARE(log.fileAtFinish, finishes);
+    QCOMPARE(log.progress.isEmpty(), !finishes && failAfter <= 0);
+    if (finishes) {
+        QCOMPARE(log.progress.last().first, qint64(content.size()));
+        QCOMPARE(transfer->transferred(), qint64(content.size()));
+    }
+    QCOMPARE(readFile(path), content);
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
+    QCOMPARE(filesUnder(target(QString())), files); // no partial file left
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList { "secret.png" });
 }
 
 void tst_CloudFileService::thumbnail_data()
 {
-    QTest::addColumn<QString>("id");
     QTest::addColumn<QByteArray>("picture");
     QTest::addColumn<QByteArray>("format");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("asStored");
-    QTest::addColumn<QColor>("bottomRight");
 
-    const QColor cyan(Qt::darkCyan);
-    QTest::newRow("wide PNG") << "wide.png" << encodedPicture(QSize(1600, 1200), "PNG")
-                              << QByteArray("png") << QSize(200, 150) << false << cyan;
-    QTest::newRow("tall JPEG") << "tall.jpg" << encodedPicture(QSize(800, 2000), "JPG")
-                               << QByteArray("jpeg") << QSize(80, 200) << false << cyan;
-    QTest::newRow("BMP") << "plan.bmp" << encodedPicture(QSize(1000, 1000), "BMP")
-                         << QByteArray("bmp") << QSize(200, 200) << false << cyan;
-    QTest::newRow("PNG with transparency")
-        << "mask.png" << encodedPicture(QSize(900, 600), "PNG", true) << QByteArray("png")
-        << QSize(200, 133) << false << QColor(Qt::transparent);
-    QTest::newRow("JPEG named as PNG keeps JPEG")
-        << "photo.png" << encodedPicture(QSize(1024, 768), "JPG") << QByteArray("jpeg")
-        << QSize(200, 150) << false << cyan;
-    QTest::newRow("one long edge") << "strip.png" << encodedPicture(QSize(4000, 16), "PNG")
-                                   << QByteArray("png") << QSize(200, 1) << false << QColor();
-    QTest::newRow("small picture as stored") << "small.png" << encodedPicture(QSize(120, 90), "PNG")
-                                             << QByteArray("png") << QSize(120, 90) << true << cyan;
-    QTest::newRow("exactly the edge as stored")
-        << "edge.jpg" << encodedPicture(QSize(200, 100), "JPG") << QByteArray("jpeg")
-        << QSize(200, 100) << true << cyan;
+    QImage transparent = TestPictures::halves({ 900, 600 }).convertToFormat(QImage::Format_ARGB32);
+    QPainter painter(&transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(0, 300, 900, 300, Qt::transparent);
+    painter.end();
+    QTest::newRow("wide PNG") << TestPictures::picture({ 1600, 1200 }, "png") << QByteArray("png")
+                              << QSize(200, 150) << false;
+    QTest::newRow("tall JPEG") << TestPictures::picture({ 800, 2000 }, "jpg") << QByteArray("jpeg")
+                               << QSize(80, 200) << false;
+    QTest::newRow("transparent PNG") << TestPictures::encoded(transparent, "png")
+                                     << QByteArray("png") << QSize(200, 133) << false;
+    QTest::newRow("one long edge") << TestPictures::picture({ 4000, 16 }, "png")
+                                   << QByteArray("png") << QSize(200, 1) << false;
+    QTest::newRow("exactly the edge, as stored") << TestPictures::picture({ 200, 100 }, "jpg")
+                                                 << QByteArray("jpeg") << QSize(200, 100) << true;
 }
 
 void tst_CloudFileService::thumbnail()
 {
-    QFETCH(QString, id);
     QFETCH(QByteArray, picture);
     QFETCH(QByteArray, format);
     QFETCH(QSize, size);
     QFETCH(bool, asStored);
-    QFETCH(QColor, bottomRight);
-    QVERIFY(writeFile(storePath("files/" + id), picture));
-    const QString localPath = targetPath(id);
+    // Named as a PNG whatever it is: the thumbnail keeps the picture's own format.
+    QVERIFY(TestPictures::writeFile(store("files/p.png"), picture));
+    const QString path = target("p.png");
 
-    SinkLog log;
-    RecordingSink sink(&log, localPath);
-    ServiceHolder service;
-    service->downloadPicture(id, localPath, 0, &sink);
-    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, Wait);
-    QCOMPARE(log.status, int(TransferStatus_Finished));
-    QVERIFY(!log.offGuiThread);
+    Log log;
+    Sink sink(&log, path);
+    Service service = createService();
+    service->downloadPicture("p.png", path, 0, &sink);
+    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+    const QByteArray stored = readFile(path);
+    verifyEnded(log, TransferStatus_Finished, stored.size());
 
-    QImageReader reader(localPath);
+    QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     QCOMPARE(reader.format(), format);
     const QImage thumbnail = reader.read();
-    QVERIFY(!thumbnail.isNull());
     QCOMPARE(thumbnail.size(), size);
-    if (bottomRight.isValid()) {
-        // The picture is shrunk, not cropped or garbled: its corners keep their colours.
-        QVERIFY(near(thumbnail.pixel(0, 0), Qt::yellow));
-        QVERIFY(near(thumbnail.pixel(size.width() - 1, size.height() - 1), bottomRight));
-    }
-    const QByteArray stored = readFile(localPath);
     QCOMPARE(stored == picture, asStored);
-    QCOMPARE(log.progress.last().first, qint64(stored.size()));
-    // The store itself is left as it was.
-    QCOMPARE(filesIn(storePath("files")), QStringList { id });
-    QVERIFY(!QFileInfo::exists(storePath("thumbs")));
+    // Shrunk, not cropped or garbled: the corners keep their colours (a red left half, a blue
+    // right one, a transparent bottom).
+    const QColor topLeft = thumbnail.pixelColor(0, 0);
+    const QColor bottomRight = thumbnail.pixelColor(size.width() - 1, size.height() - 1);
+    QVERIFY2(topLeft.red() > 200 && topLeft.blue() < 60, qPrintable(topLeft.name()));
+    QVERIFY2(bottomRight.blue() > 200 || bottomRight.alpha() == 0, qPrintable(bottomRight.name()));
+    QVERIFY(!QFileInfo::exists(store("thumbs/p.png"))); // the store is left alone
 }
 
-void tst_CloudFileService::cancel_data()
+void tst_CloudFileService::stop_data()
 {
-    QTest::addColumn<int>("cancelAt"); // 0 at once, 1 after the first progress, 2 after the end
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("when"); // at once, in flight (after the first progress), at the end
 
-    QTest::newRow("cancel at once") << 0;
-    QTest::newRow("cancel in flight") << 1;
-    QTest::newRow("cancel after the end keeps the file") << 2;
+    QTest::newRow("cancel at once") << "cancel"
+                                    << "at once";
+    QTest::newRow("cancel in flight") << "cancel"
+                                      << "in flight";
+    QTest::newRow("cancel after the end") << "cancel"
+                                          << "at the end";
+    QTest::newRow("owner gone between callbacks") << "owner gone"
+                                                  << "in flight";
+    QTest::newRow("owner gone inside a progress callback") << "owner gone"
+                                                           << "progress";
+    QTest::newRow("owner gone inside another transfer's end") << "owner gone"
+                                                              << "small ends";
 }
 
-void tst_CloudFileService::cancel()
+void tst_CloudFileService::stop()
 {
-    QFETCH(int, cancelAt);
-    const QByteArray content = payload(64 * 1024, 5);
-    QVERIFY(writeFile(storePath("files/drawing.dwg"), content));
+    QFETCH(QString, how);
+    QFETCH(QString, when);
+    const QByteArray big = payload(64 * 1024);
+    QVERIFY(TestPictures::writeFile(store("files/big"), big));
     CloudFileStore::setChunkSize(1024);
-    // Slow enough that the transfer is still running when it is cancelled; a cancel wakes it.
-    CloudFileStore::setChunkDelay(cancelAt == 2 ? 0 : 100);
-    const QString localPath = targetPath("drawing.dwg");
+    CloudFileStore::setChunkDelay(when == "at the end" ? 0 : 50); // still running when stopped
 
-    SinkLog log;
-    RecordingSink sink(&log, localPath);
-    ServiceHolder service;
-    ICloudFileTransfer *transfer = service->downloadFile("drawing.dwg", localPath, &sink);
-    if (cancelAt == 1)
-        QTRY_VERIFY_WITH_TIMEOUT(!log.progress.isEmpty(), Wait);
-    if (cancelAt == 2)
-        QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, Wait);
-    const int progressBefore = log.progress.size();
-    transfer->cancel();
-    transfer->cancel(); // twice is harmless
-
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    QCOMPARE(log.progress.size(), progressBefore);
-    QVERIFY(!log.afterEnd);
-    if (cancelAt == 2) {
-        QCOMPARE(log.status, int(TransferStatus_Finished));
-        QCOMPARE(readFile(localPath), content);
-        QCOMPARE(filesIn(targetPath(QString())), QStringList { "drawing.dwg" });
-    } else {
-        // A cancel is the owner going away: its sink hears nothing more, not even 1001.
-        QCOMPARE(log.finished, 0);
-        QVERIFY(transfer->transferred() < content.size());
-        QVERIFY(filesIn(targetPath(QString())).isEmpty());
-    }
-}
-
-void tst_CloudFileService::ownerGone_data()
-{
-    QTest::addColumn<int>("when"); // 0 between callbacks, 1 inside onResponse, 2 inside onFinished
-
-    QTest::newRow("between callbacks") << 0;
-    QTest::newRow("inside a progress callback") << 1;
-    QTest::newRow("inside the end of another transfer") << 2;
-}
-
-void tst_CloudFileService::ownerGone()
-{
-    QFETCH(int, when);
-    QVERIFY(writeFile(storePath("files/big.bin"), payload(200 * 1024, 9)));
-    QVERIFY(writeFile(storePath("files/small.bin"), payload(10, 9)));
-    CloudFileStore::setChunkSize(1024);
-    CloudFileStore::setChunkDelay(20);
-
-    // An owner holds a service and several sinks and goes away with transfers running, the way
-    // a widget is deleted: release() first, then its sinks die.
+    // An owner goes away the way a widget is deleted: cancel() or release() first, then its
+    // sinks die. The object behind the service interface is a QObject that release() deletes.
     ICloudFileService *service = createCloudFileService(QString(), QString());
-    // The object behind the interface is a QObject: its end shows that release() deleted it.
-    auto *serviceObject = dynamic_cast<QObject *>(service);
-    QVERIFY(serviceObject);
-    QSignalSpy serviceDeleted(serviceObject, &QObject::destroyed);
-    SinkLog bigLog, smallLog;
-    auto *bigSink = new RecordingSink(&bigLog, targetPath("big.bin"));
-    auto *smallSink = new RecordingSink(&smallLog, targetPath("small.bin"));
-    auto ownerGone = [&] {
-        service->release();
+    QSignalSpy serviceDeleted(dynamic_cast<QObject *>(service), &QObject::destroyed);
+    Log bigLog, smallLog;
+    auto *bigSink = new Sink(&bigLog, target("big"));
+    auto *smallSink = new Sink(&smallLog, target("small"));
+    ICloudFileTransfer *transfer = service->downloadFile("big", target("big"), bigSink);
+    service->downloadFile("e", target("small"), smallSink);
+    int progressBefore = 0;
+    const auto stop = [&] {
+        progressBefore = bigLog.progress.size();
+        if (how == QLatin1String("cancel")) {
+            transfer->cancel();
+            transfer->cancel(); // twice is harmless
+        } else {
+            service->release();
+        }
         delete bigSink;
-        delete smallSink;
     };
-    if (when == 1)
-        bigSink->onProgress = ownerGone;
-    if (when == 2)
-        smallSink->onFinish = ownerGone;
+    if (when == QLatin1String("progress"))
+        bigSink->onProgress = stop;
+    if (when == QLatin1String("small ends"))
+        smallSink->onFinish = stop;
+    if (when == QLatin1String("in flight"))
+        QTRY_VERIFY_WITH_TIMEOUT(!bigLog.progress.isEmpty(), kWait);
+    if (when == QLatin1String("at the end"))
+        QTRY_COMPARE_WITH_TIMEOUT(bigLog.finished, 1, kWait);
+    if (when == QLatin1String("at once") || when == QLatin1String("in flight")
+        || when == QLatin1String("at the end"))
+        stop();
 
-    service->downloadFile("big.bin", targetPath("big.bin"), bigSink);
-    service->downloadFile("small.bin", targetPath("small.bin"), smallSink);
-    if (when == 0) {
-        QTRY_VERIFY_WITH_TIMEOUT(!bigLog.progress.isEmpty(), Wait);
-        ownerGone();
-    }
-
-    QTRY_VERIFY_WITH_TIMEOUT(bigLog.destroyed, Wait);
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    QCOMPARE(serviceDeleted.count(), 1);
-    QVERIFY(!bigLog.afterEnd);
-    QVERIFY(!smallLog.afterEnd);
-    QCOMPARE(bigLog.finished, 0);
-    QVERIFY(smallLog.finished <= 1);
-    if (when == 2)
+    QTRY_VERIFY_WITH_TIMEOUT(bigLog.destroyed, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
+    // Nothing more reaches the stopped sink, not even 1001; a complete file stays, no partial.
+    QCOMPARE(bigLog.progress.size(), progressBefore);
+    QVERIFY(!bigLog.afterEnd && !smallLog.afterEnd);
+    QCOMPARE(bigLog.finished, when == QLatin1String("at the end") ? 1 : 0);
+    QCOMPARE(readFile(target("big")), when == QLatin1String("at the end") ? big : QByteArray());
+    QCOMPARE(serviceDeleted.count(), how == QLatin1String("owner gone") ? 1 : 0);
+    // A cancel leaves the service's other transfers alone.
+    if (how == QLatin1String("cancel") || when == QLatin1String("small ends"))
         QCOMPARE(smallLog.finished, 1);
-    QVERIFY(!QFileInfo::exists(targetPath("big.bin")));
-    QCOMPARE(filesIn(targetPath(QString())).filter(QStringLiteral("big")), QStringList());
+    delete smallSink;
+    if (how == QLatin1String("cancel"))
+        service->release();
 }
 
 void tst_CloudFileService::concurrentServices()
 {
-    // Many owners at once, each with its own service object, as a page of items has.
-    constexpr int Owners = 12;
+    // Many owners at once, each with its own service object, as a page of items has; the second
+    // repeats the first's download to the same path, as a second click on a file tile does; every
+    // other one releases its service from inside onFinished, as the picture labels do.
+    constexpr int kOwners = 12;
     CloudFileStore::setChunkSize(512);
-    std::vector<std::unique_ptr<SinkLog>> logs;
-    std::vector<std::unique_ptr<RecordingSink>> sinks;
-    std::vector<std::unique_ptr<ServiceHolder>> services;
-    QList<QByteArray> expected;
-    QStringList targets;
-    for (int i = 0; i < Owners; ++i) {
-        const QString id = QStringLiteral("f%1").arg(i);
-        QByteArray content;
-        int call = i % 3;
-        if (call == 0) {
-            content = payload(20000 + i * 777, i);
-            QVERIFY(writeFile(storePath("files/" + id), content));
-        } else if (call == 1) {
-            content = encodedPicture(QSize(60 + i, 60), "PNG");
-            QVERIFY(writeFile(storePath("headers/" + id + ".png"), content));
-            call = UserHeader;
-        } else {
-            content = encodedPicture(QSize(640, 480), "PNG");
-            QVERIFY(writeFile(storePath("files/" + id), content));
-            call = Picture;
-        }
-        expected.append(content);
-        targets.append(targetPath(QStringLiteral("owner%1/%2").arg(i).arg(id)));
-        logs.push_back(std::make_unique<SinkLog>());
-        sinks.push_back(std::make_unique<RecordingSink>(logs.back().get(), targets.last()));
-        services.push_back(std::make_unique<ServiceHolder>());
-        QVERIFY(
-            startDownload(services.back()->service, call, id, targets.last(), sinks.back().get()));
-    }
-    // Every other owner releases its service from inside onFinished, as the picture labels do.
-    for (int i = 0; i < Owners; i += 2) {
-        ServiceHolder *holder = services[size_t(i)].get();
-        sinks[size_t(i)]->onFinish = [holder] { holder->release(); };
+    std::vector<Log> logs(kOwners);
+    std::vector<std::unique_ptr<Sink>> sinks;
+    std::vector<Service> services;
+    QList<QByteArray> contents;
+    for (int i = 0; i < kOwners; ++i) {
+        const int owner = i == 1 ? 0 : i;
+        const QString id = QStringLiteral("f%1").arg(owner);
+        const int call = owner % 3 == 1 ? UserHeader : owner % 3 == 2 ? Picture : File;
+        const QString entry = call == UserHeader ? "headers/" + id + ".png" : "files/" + id;
+        contents << (i == 1    ? contents.at(0)
+                : call == File ? payload(20000 + i * 777)
+                               : TestPictures::picture({ 60 + i, 60 }, "png"));
+        QVERIFY(TestPictures::writeFile(store(entry), contents.last()));
+        const QString path = target(QStringLiteral("owner%1/%2").arg(owner).arg(id));
+        sinks.push_back(std::make_unique<Sink>(&logs[size_t(i)], path));
+        services.push_back(createService());
+        QVERIFY(startDownload(services.back().get(), call, id, path, sinks.back().get()));
+        if (i % 2 == 0)
+            sinks.back()->onFinish = [&services, i] { services[size_t(i)].reset(); };
     }
 
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    for (int i = 0; i < Owners; ++i) {
-        const SinkLog &log = *logs[size_t(i)];
-        QCOMPARE(log.finished, 1);
-        QCOMPARE(log.status, int(TransferStatus_Finished));
-        QVERIFY(!log.offGuiThread);
-        QVERIFY(!log.afterEnd);
-        QVERIFY(progressInOrder(log.progress, expected.at(i).size()));
-        QCOMPARE(readFile(targets.at(i)), expected.at(i));
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
+    for (int i = 0; i < kOwners; ++i) {
+        verifyEnded(logs[size_t(i)], TransferStatus_Finished, contents.at(i).size());
+        const int owner = i == 1 ? 0 : i;
+        QCOMPARE(readFile(target(QStringLiteral("owner%1/f%1").arg(owner))), contents.at(i));
     }
+    QCOMPARE(filesUnder(target("owner0")), QStringList { "f0" });
 }
 
-void tst_CloudFileService::sameTargetTwice()
+void tst_CloudFileService::upload()
 {
-    // A second click on a file tile while the first download runs: two downloads, one path.
-    const QByteArray content = payload(100 * 1024, 13);
-    QVERIFY(writeFile(storePath("files/spec.xlsx"), content));
-    CloudFileStore::setChunkSize(2048);
-    const QString localPath = targetPath("file/spec.xlsx");
-    SinkLog first, second;
-    RecordingSink firstSink(&first, localPath), secondSink(&second, localPath);
-    ServiceHolder service;
-    service->downloadFile("spec.xlsx", localPath, &firstSink);
-    service->downloadFile("spec.xlsx", localPath, &secondSink);
+    QVERIFY(TestPictures::writeFile(target("source.pdf"), m_bytes));
+    Service service = createService();
+    for (const QString &id : { QStringLiteral("../up.pdf"), QStringLiteral("up.pdf") }) {
+        const bool stored = !id.contains(QLatin1Char('/'));
+        QVERIFY(!service->fileExists(id));
+        Log log;
+        Sink sink(&log);
+        service->uploadFile(target("source.pdf"), id, &sink);
+        QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+        verifyEnded(log, stored ? TransferStatus_Finished : TransferStatus_Failed, m_bytes.size());
+        QCOMPARE(service->fileExists(id), stored);
+    }
+    QVERIFY(!QFileInfo::exists(store("up.pdf")) && !QFileInfo::exists(m_dir.filePath("up.pdf")));
 
-    QTRY_COMPARE_WITH_TIMEOUT(first.finished + second.finished, 2, Wait);
-    QCOMPARE(first.status, int(TransferStatus_Finished));
-    QCOMPARE(second.status, int(TransferStatus_Finished));
-    QVERIFY(first.fileAtFinish && second.fileAtFinish);
-    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, Wait);
-    QCOMPARE(readFile(localPath), content);
-    QCOMPARE(filesIn(targetPath("file")), QStringList { "spec.xlsx" });
-}
-
-void tst_CloudFileService::uploadRoundTrip_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<bool>("stored");
-
-    QTest::newRow("ordinary id") << "c0ffee.pdf" << true;
-    QTest::newRow("id climbing out") << "../c0ffee.pdf" << false;
-    QTest::newRow("empty id") << "" << false;
-}
-
-void tst_CloudFileService::uploadRoundTrip()
-{
-    QFETCH(QString, id);
-    QFETCH(bool, stored);
-    const QByteArray content = payload(30000, 17);
-    const QString source = targetPath("upload/source.pdf");
-    QVERIFY(writeFile(source, content));
-    ServiceHolder service;
-    QVERIFY(!service->fileExists(id));
-
-    SinkLog upLog;
-    RecordingSink upSink(&upLog);
-    service->uploadFile(source, id, &upSink);
-    QTRY_COMPARE_WITH_TIMEOUT(upLog.finished, 1, Wait);
-    QCOMPARE(upLog.status, int(stored ? TransferStatus_Finished : TransferStatus_Failed));
-    QCOMPARE(service->fileExists(id), stored);
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("c0ffee.pdf")));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("store/c0ffee.pdf")));
-    if (!stored)
-        return;
-    QCOMPARE(filesIn(storePath("files")), QStringList { id });
-
-    SinkLog downLog;
-    const QString copy = targetPath("download/copy.pdf");
-    RecordingSink downSink(&downLog, copy);
-    service->downloadFile(id, copy, &downSink);
-    QTRY_COMPARE_WITH_TIMEOUT(downLog.finished, 1, Wait);
-    QCOMPARE(downLog.status, int(TransferStatus_Finished));
-    QCOMPARE(readFile(copy), content);
+    Log log;
+    Sink sink(&log, target("copy.pdf"));
+    service->downloadFile("up.pdf", target("copy.pdf"), &sink);
+    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+    QCOMPARE(readFile(target("copy.pdf")), m_bytes);
 }
 
 QTEST_MAIN(tst_CloudFileService)

@@ -42,6 +42,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+bool writeSolid(const QString &path, const QColor &color, const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return writeFile(path, encoded(image, "png"));
+}
+
 QString sha1(const QString &name)
 {
     return QString::fromLatin1(

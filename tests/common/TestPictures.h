@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -18,6 +19,8 @@ QByteArray encoded(const QImage &image, const char *format);
 QByteArray picture(const QSize &size, const char *format);
 /// Writes bytes to path, creating its folder; false when that fails.
 bool writeFile(const QString &path, const QByteArray &bytes);
+/// Writes a PNG of one colour to path, creating its folder; false when that fails.
+bool writeSolid(const QString &path, const QColor &color, const QSize &size = QSize(70, 70));
 /// Hex SHA-1 of name's UTF-8 bytes: the stem of the safe name of a hostile name.
 QString sha1(const QString &name);
 /// What label shows, as an RGB32 image; null when it shows no pixmap.

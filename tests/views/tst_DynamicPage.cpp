@@ -1,19 +1,11 @@
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
 #include <QLabel>
 #include <QLayout>
-#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
-#include <vector>
-
+#include "common/TestPictures.h"
 #include "feed/SDynData.h"
-#include "items/AbsContentWdt.h"
 #include "items/SingleDynamicWdt.h"
 #include "items/SummaryInfoWdt.h"
 #include "views/DynamicPage.h"
@@ -24,48 +16,35 @@ class tst_DynamicPage : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup();
-
-    void addList_order_data();
-    void addList_order();
-    void duplicates_data();
-    void duplicates();
-    void trimmedRecordStaysSkippedUntilReset();
+    void addOrder_data();
+    void addOrder();
     void trimming_data();
     void trimming();
     void reset_data();
     void reset();
-    void timeRange_data();
-    void timeRange();
-    void nullRecords();
-    void laidOutAfterEachBatch_data();
-    void laidOutAfterEachBatch();
     void avatarNotices_data();
     void avatarNotices();
 
 private:
     /// A plain notice at kBase + minute minutes; minute -1 gives a record without a time.
     SDynData *record(int minute, int seqId = -1);
-    /// Records for minutes from down to to, newest first.
-    QList<SDynData *> records(int from, int to, int firstSeqId = -1);
+    /// Records for the minutes, with sequence ids from firstSeqId on (none when negative).
+    QList<SDynData *> records(const QList<int> &minutes, int firstSeqId = -1);
 
-    /// A record by a user whose avatar comes from the user's cache file.
-    SDynData *recordBy(const QString &userId, int minute);
-    /// A task record (empty taskId: a plain notice) that acknowledges a notification.
-
-    std::vector<std::unique_ptr<SDynData>> m_records;
-    QStringList m_cacheFiles; // avatar cache files written by a test
+    QList<SDynData *> m_records;
 };
 
 namespace {
 
+using Ints = QList<int>;
 const qint64 kBase = 1762000000; // seconds
 
-QList<int> range(int from, int to)
+/// from down to to, both included.
+Ints range(int from, int to)
 {
-    QList<int> minutes;
-    for (int m = from; from >= to ? m >= to : m <= to; from >= to ? --m : ++m)
+    Ints minutes;
+    for (int m = from; m >= to; --m)
         minutes << m;
     return minutes;
 }
@@ -106,165 +85,81 @@ QList<SingleDynamicWdt *> liveItems()
 
 QColor avatarColor(const SingleDynamicWdt *item)
 {
-    const auto *label = item->findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_headerLbl"));
-    if (!label)
-        return QColor();
-    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
-    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-}
-
-bool writePicture(const QString &path, Qt::GlobalColor color)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QImage image(70, 70, QImage::Format_RGB32);
-    image.fill(color);
-    return image.save(path, "PNG");
+    return TestPictures::shown(
+        *item->findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_headerLbl")))
+        .pixelColor(35, 35);
 }
 
 } // namespace
 
-void tst_DynamicPage::init()
-{
-    QCOMPARE(liveItems().size(), 0);
-}
-
 void tst_DynamicPage::cleanup()
 {
+    qDeleteAll(m_records);
     m_records.clear();
-    for (const QString &file : qAsConst(m_cacheFiles))
-        QFile::remove(file);
-    m_cacheFiles.clear();
+    QCOMPARE(liveItems().size(), 0);
 }
 
 SDynData *tst_DynamicPage::record(int minute, int seqId)
 {
-    auto owned = std::make_unique<SDynData>(SDynData::KindText);
+    auto *owned = new SDynData(SDynData::KindText);
     owned->text = QStringLiteral("通知 %1").arg(minute);
-    owned->content.insert(QStringLiteral("text"), QStringLiteral("第 %1 分钟的通知").arg(minute));
-    owned->userId = QStringLiteral("2001");
-    owned->userName = QStringLiteral("王工");
-    owned->userJob = QStringLiteral("施工员");
     // A picture path of its own, so that no header starts an avatar download.
     owned->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
     if (minute >= 0)
         owned->dateTime = QDateTime::fromSecsSinceEpoch(kBase + 60 * minute);
     owned->seqId = seqId;
-    m_records.push_back(std::move(owned));
-    return m_records.back().get();
+    m_records << owned;
+    return owned;
 }
 
-SDynData *tst_DynamicPage::recordBy(const QString &userId, int minute)
-{
-    SDynData *data = record(minute);
-    data->userId = userId;
-    data->userHeader.clear();
-    return data;
-}
-
-QList<SDynData *> tst_DynamicPage::records(int from, int to, int firstSeqId)
+QList<SDynData *> tst_DynamicPage::records(const QList<int> &minutes, int firstSeqId)
 {
     QList<SDynData *> list;
-    int seqId = firstSeqId;
-    for (int minute : range(from, to))
-        list << record(minute, firstSeqId < 0 ? -1 : seqId++);
+    for (int i = 0; i < minutes.size(); ++i)
+        list << record(minutes.at(i), firstSeqId < 0 ? -1 : firstSeqId + i);
     return list;
 }
 
-void tst_DynamicPage::addList_order_data()
+void tst_DynamicPage::addOrder_data()
 {
-    QTest::addColumn<QList<int>>("first");
-    QTest::addColumn<bool>("firstAtBottom");
-    QTest::addColumn<QList<int>>("second");
-    QTest::addColumn<bool>("secondAtBottom");
-    QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<Ints>("bottom"); // added one by one at the bottom, -1: without a time
+    QTest::addColumn<Ints>("seqIds");
+    QTest::addColumn<Ints>("top"); // then added as one list at the top
+    QTest::addColumn<Ints>("expected");
+    QTest::addColumn<int>("earliest");
+    QTest::addColumn<int>("latest");
 
-    QTest::newRow("thirty at the bottom of an empty page")
-        << range(29, 0) << true << QList<int>() << true << range(29, 0);
-    QTest::newRow("thirty at the top of an empty page")
-        << range(29, 0) << false << QList<int>() << false << range(29, 0);
-    QTest::newRow("newer ones above the shown")
-        << range(9, 5) << true << range(14, 10) << false << range(14, 5);
-    QTest::newRow("older ones below the shown")
-        << range(14, 10) << true << range(9, 5) << true << range(14, 5);
-    QTest::newRow("an empty list changes nothing")
-        << range(3, 1) << false << QList<int>() << true << range(3, 1);
-}
-
-void tst_DynamicPage::addList_order()
-{
-    QFETCH(QList<int>, first);
-    QFETCH(bool, firstAtBottom);
-    QFETCH(QList<int>, second);
-    QFETCH(bool, secondAtBottom);
-    QFETCH(QList<int>, expected);
-
-    auto listOf = [this](const QList<int> &minutes) {
-        QList<SDynData *> list;
-        for (int minute : minutes)
-            list << record(minute);
-        return list;
-    };
-    DynamicPage page;
-    page.addDynInfo(listOf(first), firstAtBottom);
-    page.addDynInfo(listOf(second), secondAtBottom);
-
-    QCOMPARE(shownMinutes(page), expected);
-    QCOMPARE(page.isEmpty(), expected.isEmpty());
-    for (SingleDynamicWdt *item : shownItems(page))
-        QVERIFY(!item->isHidden());
-}
-
-void tst_DynamicPage::duplicates_data()
-{
-    QTest::addColumn<QList<int>>("minutes"); // added one by one at the bottom
-    QTest::addColumn<QList<int>>("seqIds");
-    QTest::addColumn<QList<int>>("expected");
-
-    QTest::newRow("same sequence id skipped")
-        << QList<int> { 5, 3 } << QList<int> { 7, 7 } << QList<int> { 5 };
     QTest::newRow("without sequence id added every time")
-        << QList<int> { 5, 5 } << QList<int> { -1, -1 } << QList<int> { 5, 5 };
-    QTest::newRow("distinct sequence ids")
-        << QList<int> { 5, 3 } << QList<int> { 7, 8 } << QList<int> { 5, 3 };
+        << Ints { 5, 5 } << Ints { -1, -1 } << Ints {} << Ints { 5, 5 } << 5 << 5;
     QTest::newRow("sequence id 0 is an id")
-        << QList<int> { 5, 3 } << QList<int> { 0, 0 } << QList<int> { 5 };
+        << Ints { 5, 3 } << Ints { 0, 0 } << Ints {} << Ints { 5 } << 5 << 5;
     QTest::newRow("one without id between duplicates")
-        << QList<int> { 9, 7, 5 } << QList<int> { 4, -1, 4 } << QList<int> { 9, 7 };
+        << Ints { 9, 7, 5 } << Ints { 4, -1, 4 } << Ints {} << Ints { 9, 7 } << 7 << 9;
+    QTest::newRow("newer at the top, older at the bottom")
+        << Ints { 9, 5 } << Ints { 1, 2 } << Ints { 14, 10 } << Ints { 14, 10, 9, 5 } << 5 << 14;
+    QTest::newRow("out of order still widens")
+        << Ints { 9, 5 } << Ints { 1, 2 } << Ints { 3, 2 } << Ints { 3, 2, 9, 5 } << 2 << 9;
+    QTest::newRow("a record without a time leaves the range")
+        << Ints { 9, -1, 5 } << Ints { 1, 2, 3 } << Ints { -1 } << Ints { -1, 9, -1, 5 } << 5 << 9;
 }
 
-void tst_DynamicPage::duplicates()
+void tst_DynamicPage::addOrder()
 {
-    QFETCH(QList<int>, minutes);
-    QFETCH(QList<int>, seqIds);
-    QFETCH(QList<int>, expected);
+    QFETCH(Ints, bottom);
+    QFETCH(Ints, seqIds);
+    QFETCH(Ints, top);
+    QFETCH(Ints, expected);
 
     DynamicPage page;
-    for (int i = 0; i < minutes.size(); ++i)
-        page.addDynInfo(record(minutes.at(i), seqIds.at(i)), true);
-
+    for (int i = 0; i < bottom.size(); ++i)
+        page.addDynInfo(record(bottom.at(i), seqIds.at(i)), true);
+    // Null records are logged and left out.
+    QTest::ignoreMessage(QtWarningMsg, "DynamicPage::addDynInfo--invalid DynData.");
+    page.addDynInfo(records(top) << nullptr, false);
     QCOMPARE(shownMinutes(page), expected);
-    // A skipped record does not widen the range either.
-    QCOMPARE(minuteOf(page.earliestTime()), expected.constLast());
-    QCOMPARE(minuteOf(page.latestTime()), expected.constFirst());
     QCOMPARE(liveItems().size(), expected.size());
-}
-
-void tst_DynamicPage::trimmedRecordStaysSkippedUntilReset()
-{
-    DynamicPage page;
-    page.addDynInfo(records(600, 101, 0), true); // sequence ids 0 (top) to 499 (bottom)
-    page.addDynInfo(records(620, 601, 500), false);
-    QCOMPARE(shownMinutes(page).constLast(), 121);
-
-    SDynData *trimmed = record(101, 499);
-    page.addDynInfo(trimmed, true);
-    QCOMPARE(shownMinutes(page).constLast(), 121);
-    // The range still covers the trimmed records.
-    QCOMPARE(minuteOf(page.earliestTime()), 101);
-
-    page.onResetDynData();
-    page.addDynInfo(trimmed, true);
-    QCOMPARE(shownMinutes(page), QList<int> { 101 });
+    QTEST(minuteOf(page.earliestTime()), "earliest");
+    QTEST(minuteOf(page.latestTime()), "latest");
 }
 
 void tst_DynamicPage::trimming_data()
@@ -278,8 +173,6 @@ void tst_DynamicPage::trimming_data()
     QTest::newRow("20 at the top of 500 drop the bottom 20") << 500 << 20 << false << 1520 << 1021;
     QTest::newRow("20 at the bottom of 500 drop the top 20") << 500 << 20 << true << 1480 << 981;
     QTest::newRow("490 shown, 20 at the top drop 10") << 490 << 20 << false << 1510 << 1011;
-    QTest::newRow("490 shown, 20 at the bottom drop 10") << 490 << 20 << true << 1480 << 981;
-    QTest::newRow("room for all drops nothing") << 480 << 20 << false << 1500 << 1001;
     QTest::newRow("one list beyond the limit drops only what is shown")
         << 10 << 510 << true << 1000 << 491;
 }
@@ -293,21 +186,17 @@ void tst_DynamicPage::trimming()
     QFETCH(int, expectedBottom);
 
     DynamicPage page;
-    page.addDynInfo(records(1000 + shown, 1001), true);
+    page.addDynInfo(records(range(1000 + shown, 1001)), true);
     const QList<SingleDynamicWdt *> before = shownItems(page);
-
-    const QList<SDynData *> batch
-        = atBottom ? records(1000, 1001 - added) : records(1000 + shown + added, 1001 + shown);
-    page.addDynInfo(batch, atBottom);
+    page.addDynInfo(
+        records(atBottom ? range(1000, 1001 - added) : range(1000 + shown + added, 1001 + shown)),
+        atBottom);
 
     QCOMPARE(shownMinutes(page), range(expectedTop, expectedBottom));
-
     // Widgets that had to leave were taken up again by the new records, not rebuilt.
     const QList<SingleDynamicWdt *> after = shownItems(page);
-    const int reusedOrKept = int((QSet<SingleDynamicWdt *>(before.cbegin(), before.cend())
-        & QSet<SingleDynamicWdt *>(after.cbegin(), after.cend()))
-                                     .size());
-    QCOMPARE(reusedOrKept, before.size());
+    for (SingleDynamicWdt *item : before)
+        QVERIFY(after.contains(item));
     QCOMPARE(liveItems().size(), after.size());
 }
 
@@ -317,8 +206,6 @@ void tst_DynamicPage::reset_data()
     QTest::addColumn<int>("duplicatesAtTop"); // trimmed widgets that nothing took up again
     QTest::addColumn<int>("expectedKept");
 
-    QTest::newRow("300 shown: 101 kept, 199 deleted") << 300 << 0 << 101;
-    QTest::newRow("50 shown: all kept") << 50 << 0 << 50;
     QTest::newRow("101 shown: all kept") << 101 << 0 << 101;
     QTest::newRow("102 shown: one deleted") << 102 << 0 << 101;
     QTest::newRow("20 already spare: 81 more kept") << 500 << 20 << 101;
@@ -333,131 +220,27 @@ void tst_DynamicPage::reset()
 
     DynamicPage page;
     if (shown > 0)
-        page.addDynInfo(records(shown, 1, 0), true);
+        page.addDynInfo(records(range(shown, 1), 0), true);
     if (duplicatesAtTop > 0) {
         // Full page: the list makes room first, then every record of it is skipped.
-        page.addDynInfo(records(shown + duplicatesAtTop, shown + 1, 0), false);
-        QCOMPARE(shownItems(page).size(), shown - duplicatesAtTop);
+        page.addDynInfo(records(range(shown + duplicatesAtTop, shown + 1), 0), false);
         QCOMPARE(liveItems().size(), shown);
     }
-
     const QDateTime before = QDateTime::currentDateTime();
     page.onResetDynData();
-    const QDateTime after = QDateTime::currentDateTime();
-
     QVERIFY(page.isEmpty());
-    QCOMPARE(shownItems(page).size(), 0);
     const QList<SingleDynamicWdt *> kept = liveItems();
     QCOMPARE(kept.size(), expectedKept);
-    for (SingleDynamicWdt *item : kept) {
-        QVERIFY(!item->parent());
-        QVERIFY(item->isHidden());
-    }
-    QVERIFY(page.earliestTime() >= before && page.earliestTime() <= after);
+    for (SingleDynamicWdt *item : kept)
+        QVERIFY(!item->parent() && item->isHidden());
+    QVERIFY(page.earliestTime() >= before);
     QCOMPARE(page.latestTime(), QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
 
     // The kept widgets come back first, and the forgotten sequence ids are welcome again.
-    page.addDynInfo(records(shown + 10, 1, 0), true);
-    QCOMPARE(shownItems(page).size(), shown + 10);
-    int reused = 0;
-    for (SingleDynamicWdt *item : shownItems(page))
-        reused += kept.contains(item) ? 1 : 0;
-    QCOMPARE(reused, expectedKept);
+    page.addDynInfo(records(range(shown + 10, 1), 0), true);
+    for (SingleDynamicWdt *item : kept)
+        QVERIFY(shownItems(page).contains(item));
     QCOMPARE(liveItems().size(), shown + 10);
-}
-
-void tst_DynamicPage::timeRange_data()
-{
-    QTest::addColumn<QList<int>>("atBottom");
-    QTest::addColumn<QList<int>>("atTop");
-    QTest::addColumn<int>("expectedEarliest");
-    QTest::addColumn<int>("expectedLatest");
-
-    QTest::newRow("bottom only") << range(9, 5) << QList<int>() << 5 << 9;
-    QTest::newRow("bottom, then newer at the top") << range(9, 5) << range(14, 10) << 5 << 14;
-    QTest::newRow("top, then older at the bottom") << range(3, 1) << range(9, 7) << 1 << 9;
-    QTest::newRow("out of order still widens") << range(9, 5) << range(3, 2) << 2 << 9;
-    QTest::newRow("a record without a time leaves it")
-        << QList<int> { 9, -1, 5 } << QList<int> { -1 } << 5 << 9;
-}
-
-void tst_DynamicPage::timeRange()
-{
-    QFETCH(QList<int>, atBottom);
-    QFETCH(QList<int>, atTop);
-    QFETCH(int, expectedEarliest);
-    QFETCH(int, expectedLatest);
-
-    DynamicPage page;
-    QList<SDynData *> bottom;
-    for (int minute : atBottom)
-        bottom << record(minute);
-    QList<SDynData *> top;
-    for (int minute : atTop)
-        top << record(minute);
-    page.addDynInfo(bottom, true);
-    page.addDynInfo(top, false);
-
-    QCOMPARE(shownItems(page).size(), atBottom.size() + atTop.size());
-    QCOMPARE(minuteOf(page.earliestTime()), expectedEarliest);
-    QCOMPARE(minuteOf(page.latestTime()), expectedLatest);
-}
-
-void tst_DynamicPage::nullRecords()
-{
-    DynamicPage page;
-    QTest::ignoreMessage(QtWarningMsg, "DynamicPage::addDynInfo--invalid DynData.");
-    page.addDynInfo(static_cast<SDynData *>(nullptr), true);
-    QVERIFY(page.isEmpty());
-
-    QTest::ignoreMessage(QtWarningMsg, "DynamicPage::addDynInfo--invalid DynData.");
-    QTest::ignoreMessage(QtWarningMsg, "DynamicPage::addDynInfo--invalid DynData.");
-    page.addDynInfo(QList<SDynData *> { record(9), nullptr, record(7), nullptr }, false);
-    QCOMPARE(shownMinutes(page), (QList<int> { 9, 7 }));
-}
-
-void tst_DynamicPage::laidOutAfterEachBatch_data()
-{
-    QTest::addColumn<bool>("atBottom");
-    QTest::addColumn<int>("added");
-
-    QTest::newRow("older at the bottom") << true << 20;
-    QTest::newRow("newer at the top") << false << 20;
-    QTest::newRow("beyond the limit at the bottom") << true << 30;
-    QTest::newRow("beyond the limit at the top") << false << 30;
-}
-
-void tst_DynamicPage::laidOutAfterEachBatch()
-{
-    QFETCH(bool, atBottom);
-    QFETCH(int, added);
-
-    QScrollArea area;
-    area.setWidgetResizable(true);
-    auto *page = new DynamicPage;
-    area.setWidget(page);
-    area.resize(600, 500);
-    area.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&area));
-
-    page->addDynInfo(records(1480, 1001), true);
-    const QList<SDynData *> batch
-        = atBottom ? records(1000, 1001 - added) : records(1480 + added, 1481);
-    page->addDynInfo(batch, atBottom);
-
-    // Every item, old or new, ends up in the column: full width, one below the other.
-    auto stacked = [page] {
-        const QList<SingleDynamicWdt *> items = shownItems(*page);
-        const int width = page->width() - 60;
-        int y = 20;
-        for (const SingleDynamicWdt *item : items) {
-            if (item->isHidden() || item->x() != 30 || item->width() != width || item->y() != y)
-                return false;
-            y += item->height() + 20;
-        }
-        return items.size() == 500;
-    };
-    QTRY_VERIFY(stacked());
 }
 
 void tst_DynamicPage::avatarNotices_data()
@@ -465,14 +248,8 @@ void tst_DynamicPage::avatarNotices_data()
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QColor>("expected"); // the avatar of the user's items afterwards
 
-    QTest::newRow("a downloaded avatar reaches every item of its user")
-        << "downloaded" << QColor(Qt::green);
-    QTest::newRow("one item's download reaches the others")
-        << "item downloaded" << QColor(Qt::green);
-    QTest::newRow("changed information reloads the user's avatars")
-        << "info changed" << QColor(Qt::blue);
-    QTest::newRow("one item's report of changed information")
-        << "item info changed" << QColor(Qt::blue);
+    QTest::newRow("one item's download") << "item downloaded" << QColor(Qt::green);
+    QTest::newRow("one item's changed information") << "item info changed" << QColor(Qt::blue);
     QTest::newRow("without a name nothing reloads") << "info without name" << QColor(Qt::red);
     QTest::newRow("without a user id nothing reloads") << "info without id" << QColor(Qt::red);
 }
@@ -486,30 +263,27 @@ void tst_DynamicPage::avatarNotices()
     static int nextUser = 880100;
     const QString user = QString::number(++nextUser);
     const QString cacheFile = SummaryInfoWdt::headerFilePath(user);
-    m_cacheFiles << cacheFile;
-    QVERIFY(writePicture(cacheFile, Qt::red));
+    QVERIFY(TestPictures::writeSolid(cacheFile, Qt::red));
     QTemporaryDir dir;
     const QString downloaded = dir.filePath(user + QStringLiteral(".png"));
-    QVERIFY(writePicture(downloaded, Qt::green));
+    QVERIFY(TestPictures::writeSolid(downloaded, Qt::green));
 
     DynamicPage page;
     page.setCurrentUserId(user); // the cached file is taken, nothing is downloaded
-    page.addDynInfo(QList<SDynData *> { recordBy(user, 9), record(8), recordBy(user, 7), record(6),
-                        recordBy(user, 5) },
-        true);
+    QList<SDynData *> list = records({ 9, 8, 7, 6, 5 });
+    for (int i : { 0, 2, 4 }) {
+        list.at(i)->userId = user;
+        list.at(i)->userHeader.clear();
+    }
+    page.addDynInfo(list, true);
     const QList<SingleDynamicWdt *> items = shownItems(page);
     QCOMPARE(avatarColor(items.at(0)), QColor(Qt::red));
     const QColor otherBefore = avatarColor(items.at(1));
-    QSignalSpy pageSignal(&page, &DynamicPage::userInfoChanged);
 
     // The host replaced the cached picture meanwhile.
-    QVERIFY(writePicture(cacheFile, Qt::blue));
-    if (notice == QLatin1String("downloaded"))
-        page.onUserHeaderDownloaded(user, downloaded);
-    else if (notice == QLatin1String("item downloaded"))
+    QVERIFY(TestPictures::writeSolid(cacheFile, Qt::blue));
+    if (notice == QLatin1String("item downloaded"))
         emit items.at(4)->userHeaderDownloaded(user, downloaded);
-    else if (notice == QLatin1String("info changed"))
-        page.onUserInfoChanged(user, QStringLiteral("王总"));
     else if (notice == QLatin1String("item info changed"))
         emit items.at(2)->userInfoChanged(user, QStringLiteral("王总"));
     else if (notice == QLatin1String("info without name"))
@@ -521,7 +295,7 @@ void tst_DynamicPage::avatarNotices()
         QCOMPARE(avatarColor(items.at(i)), expected);
     for (int i : { 1, 3 })
         QCOMPARE(avatarColor(items.at(i)), otherBefore);
-    QCOMPARE(pageSignal.count(), 0);
+    QFile::remove(cacheFile);
 }
 
 QTEST_MAIN(tst_DynamicPage)

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QLabel>
-#include <QLayout>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/TestFeed.h"
 #include "common/TestPictures.h"
 #include "feed/SDynData.h"
 #include "items/SingleDynamicWdt.h"
@@ -40,35 +40,20 @@ namespace {
 using Ints = QList<int>;
 const qint64 kBase = 1762000000; // seconds
 
-/// from down to to, both included.
-Ints range(int from, int to)
-{
-    Ints minutes;
-    for (int m = from; m >= to; --m)
-        minutes << m;
-    return minutes;
-}
+const auto range = TestFeed::countdown;
 
 int minuteOf(const QDateTime &time)
 {
     return time.isValid() ? int((time.toSecsSinceEpoch() - kBase) / 60) : -1;
 }
 
-/// The item widgets in the page's item layout, top first.
-QList<SingleDynamicWdt *> shownItems(const DynamicPage &page)
-{
-    QList<SingleDynamicWdt *> items;
-    QLayout *itemLayout = page.layout()->itemAt(0)->layout();
-    for (int i = 0; i < itemLayout->count(); ++i)
-        items << qobject_cast<SingleDynamicWdt *>(itemLayout->itemAt(i)->widget());
-    return items;
-}
+using TestFeed::shownItems;
 
 QList<int> shownMinutes(const DynamicPage &page)
 {
     QList<int> minutes;
-    for (const SingleDynamicWdt *item : shownItems(page))
-        minutes << minuteOf(item->dateTime());
+    for (const QDateTime &time : TestFeed::shownTimes(page))
+        minutes << minuteOf(time);
     return minutes;
 }
 

@@ -239,6 +239,8 @@ void tst_SummaryInfoWdt::click_connectedOnce()
     KMLabel *name = labelOf(&item, "SummaryInfoWdt_UserName");
     QTest::mouseClick(name, Qt::LeftButton);
     QTRY_COMPARE(host.personalInfoUsers.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(host.personalInfoUsers.size(), 1);
     QCOMPARE(host.personalInfoHosts.at(0).data(), &feedHolder);
 
     // Refilled with another author: a click on the picture names the new one, once.

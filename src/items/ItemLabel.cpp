@@ -89,15 +89,6 @@ QSize ItemLabel::minimumSizeHint() const
         return KMLabel::minimumSizeHint();
     if (!wordWrap())
         return sizeHint();
-    if (m_minimumTextWidth < 0) {
-        // The longest run that cannot be broken: the widest line at width 0.
-        auto layout = newLayout(m_natural->text(), font(), true);
-        layoutLines(*layout, 0, QFontMetricsF(font()).leading());
-        qreal widest = 0;
-        for (int i = 0; i < layout->lineCount(); ++i)
-            widest = qMax(widest, layout->lineAt(i).naturalTextWidth());
-        m_minimumTextWidth = int(std::ceil(widest));
-    }
     const Extras room = extras();
     const QMargins margins = contentsMargins();
     const int height = qMin(
@@ -220,18 +211,21 @@ void ItemLabel::ensureMeasured() const
     m_nextHeight = 0;
     m_wrapped.reset();
     m_wrappedWidth = -1;
-    m_minimumTextWidth = -1;
     if (!m_plain) {
         m_natural.reset();
         return;
     }
 
-    m_natural = newLayout(displayText(current), font(), false);
+    // Broken only where the text breaks, but wrapping, so that the same pass also finds the
+    // longest run that cannot be broken: the minimum width. Every other width shapes the text
+    // anew, which is what makes a long text's layout cost.
+    m_natural = newLayout(displayText(current), font(), m_measuredWrap);
     const qreal height = layoutLines(*m_natural, kUnlimitedWidth, QFontMetricsF(font()).leading());
     m_naturalHeight = int(std::ceil(height));
     m_naturalWidth = 0;
     for (int i = 0; i < m_natural->lineCount(); ++i)
         m_naturalWidth = qMax(m_naturalWidth, m_natural->lineAt(i).naturalTextWidth());
+    m_minimumTextWidth = int(std::ceil(m_natural->minimumWidth()));
 }
 
 void ItemLabel::invalidate()

@@ -60,10 +60,10 @@ private:
     mutable Qt::TextFormat m_measuredFormat = Qt::PlainText;
     mutable bool m_measured = false;
     mutable bool m_plain = true;
-    mutable std::unique_ptr<QTextLayout> m_natural; // unwrapped: only forced line breaks
+    mutable std::unique_ptr<QTextLayout> m_natural; // lines broken only where the text breaks
     mutable qreal m_naturalWidth = 0;
     mutable int m_naturalHeight = 0;
-    mutable int m_minimumTextWidth = -1; // longest unbreakable run; measured on demand
+    mutable int m_minimumTextWidth = 0; // longest run that cannot be broken
     mutable std::unique_ptr<QTextLayout> m_wrapped; // the last width that needed wrapping
     mutable int m_wrappedWidth = -1;
     mutable int m_wrappedHeight = 0;

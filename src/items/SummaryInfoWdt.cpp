@@ -15,6 +15,9 @@
 #include <QVBoxLayout>
 #include <QtDebug>
 
+#include <filesystem>
+#include <system_error>
+
 #include "KMLabel.h"
 #include "attach/PictureLabel.h"
 #include "attach/SafeFileName.h"
@@ -50,9 +53,36 @@ const QRegion &avatarMask(int edge)
     return mask;
 }
 
+/// The file's modification time (in the file system's own ticks) and size, or an empty string
+/// for a resource or a missing file. std::filesystem rather than QFileInfo::lastModified, which
+/// builds a local-time QDateTime (microseconds where TZ is unset) on every header shown.
+QString fileStamp(const QString &path)
+{
+    if (path.startsWith(QLatin1Char(':')))
+        return QString();
+#ifdef Q_OS_WIN
+    const std::filesystem::path file(path.toStdWString());
+#else
+    const std::filesystem::path file(QFile::encodeName(path).toStdString());
+#endif
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file, error);
+    if (error)
+        return QString();
+    const auto size = std::filesystem::file_size(file, error);
+    return QString::number(qint64(time.time_since_epoch().count())) + QLatin1Char('-')
+        + QString::number(error ? 0 : quint64(size));
+}
+
+/// The key of a scaled avatar. It holds the file's time and size: the host may rewrite an
+/// avatar file at any moment, and a header shown afterwards must read the new picture.
 QString avatarCacheKey(const QString &path, const QSize &size)
 {
-    return QStringLiteral("dynfeed-avatar|%1x%2|").arg(size.width()).arg(size.height()) + path;
+    return QStringLiteral("dynfeed-avatar|%1x%2|%3|")
+               .arg(size.width())
+               .arg(size.height())
+               .arg(fileStamp(path))
+        + path;
 }
 
 /// Today's local date, recomputed only when now leaves the day it was computed for: asking the
@@ -132,9 +162,7 @@ void SummaryInfoWdt::resetUserHeader(const QString &userId)
     const QString file = headerFilePath(userId);
     if (!QFile::exists(file) || !m_headerLbl)
         return;
-    // The host may have replaced the picture: read the file again.
-    QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
-    m_shownAvatar.clear();
+    // A picture the host replaced has a new key: showAvatar reads it again.
     showAvatar(file);
 }
 
@@ -301,12 +329,8 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
         const QString file = headerFilePath(userId);
         if (!m_dldedUserIdList.contains(userId))
             m_dldedUserIdList.append(userId);
-        if (m_headerLbl) // a picture of the same path may be cached from an earlier copy
-            QPixmapCache::remove(avatarCacheKey(file, m_headerLbl->contentsRect().size()));
-        if (userId == m_userId) {
-            m_shownAvatar.clear();
+        if (userId == m_userId)
             setUserHeader(file);
-        }
         emit userHeaderDownloaded(userId, file);
     }
     // Refilled meanwhile with another user: that user's avatar now.

@@ -5,6 +5,7 @@
 #include "CloudFileService.h"
 #include "KMLabel.h"
 #include "common/RecordingHost.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 #include "feed/SDynData.h"
 #include "items/SingleDynamicWdt.h"
@@ -26,6 +27,7 @@ private slots:
     void avatar_headerGoneDuringDownload();
     void avatar_refilledHeaderKeepsItsPicture_data();
     void avatar_refilledHeaderKeepsItsPicture();
+    void avatar_rewrittenFileReadAgain();
     void click_connectedOnce();
     void labels_plainText();
 
@@ -135,17 +137,17 @@ void tst_SummaryInfoWdt::avatar_oneDownloadForTwoItems()
     first.setDynData(record(userId));
     second.setDynData(record(userId));
     QCOMPARE(CloudFileStore::runningTransfers(), 1);
-    QCOMPARE(avatarColor(&second), shownColorOf(kDefaultHeader));
+    COMPARE_COLORS(avatarColor(&second), shownColorOf(kDefaultHeader));
 
     QTRY_COMPARE(firstSpy.count(), 1);
-    QCOMPARE(avatarColor(&first), kRed);
-    QCOMPARE(avatarColor(&second), kRed);
+    COMPARE_COLORS(avatarColor(&first), kRed);
+    COMPARE_COLORS(avatarColor(&second), kRed);
     QCOMPARE(secondSpy.count(), 0);
 
     SingleDynamicWdt third(nullptr);
     third.setDynData(record(userId));
     QCOMPARE(CloudFileStore::runningTransfers(), 0);
-    QCOMPARE(avatarColor(&third), kRed);
+    COMPARE_COLORS(avatarColor(&third), kRed);
 }
 
 void tst_SummaryInfoWdt::avatar_failedDownloadRetried()
@@ -156,14 +158,14 @@ void tst_SummaryInfoWdt::avatar_failedDownloadRetried()
         QtDebugMsg, qPrintable("failed to download user header picture " + userId));
     first.setDynData(record(userId));
     QTRY_COMPARE(CloudFileStore::runningTransfers(), 0);
-    QCOMPARE(avatarColor(&first), shownColorOf(kDefaultHeader));
+    COMPARE_COLORS(avatarColor(&first), shownColorOf(kDefaultHeader));
 
     QVERIFY(TestPictures::writeSolid(CloudFileStore::userHeaderPath(userId), kRed));
     SingleDynamicWdt second(nullptr);
     QSignalSpy spy(&second, &SingleDynamicWdt::userHeaderDownloaded);
     second.setDynData(record(userId));
     QTRY_COMPARE(spy.count(), 1);
-    QCOMPARE(avatarColor(&second), kRed);
+    COMPARE_COLORS(avatarColor(&second), kRed);
 }
 
 void tst_SummaryInfoWdt::avatar_headerGoneDuringDownload()
@@ -186,7 +188,7 @@ void tst_SummaryInfoWdt::avatar_headerGoneDuringDownload()
     QSignalSpy spy(&next, &SingleDynamicWdt::userHeaderDownloaded);
     next.setDynData(record(userId));
     QTRY_COMPARE(spy.count(), 1);
-    QCOMPARE(avatarColor(&next), kRed);
+    COMPARE_COLORS(avatarColor(&next), kRed);
 }
 
 void tst_SummaryInfoWdt::avatar_refilledHeaderKeepsItsPicture_data()
@@ -222,9 +224,31 @@ void tst_SummaryInfoWdt::avatar_refilledHeaderKeepsItsPicture()
     reused.setDynData(record(refillUser[refill], refill == 0 ? kSecretary : QString()));
 
     QTRY_COMPARE(spy.count(), refill == 2 ? 2 : 1);
-    QCOMPARE(avatarColor(&other), kRed);
+    COMPARE_COLORS(avatarColor(&other), kRed);
     const QColor expected[] = { shownColorOf(kSecretary), kBlue, green };
-    QCOMPARE(avatarColor(&reused), expected[refill]);
+    COMPARE_COLORS(avatarColor(&reused), expected[refill]);
+}
+
+void tst_SummaryInfoWdt::avatar_rewrittenFileReadAgain()
+{
+    const QString userId = newUserId();
+    SummaryInfoWdt::setCurrentUserId(userId); // cached: nothing is downloaded
+    const QString file = SummaryInfoWdt::headerFilePath(userId);
+    QVERIFY(TestPictures::writeSolid(file, kRed));
+    SingleDynamicWdt before(nullptr);
+    before.setDynData(record(userId));
+    COMPARE_COLORS(avatarColor(&before), kRed);
+
+    // The host replaces the picture (same size on disk; a later time, as any later write has).
+    const QDateTime written = QFileInfo(file).lastModified();
+    QVERIFY(TestPictures::writeSolid(file, kBlue));
+    QFile rewritten(file);
+    QVERIFY(rewritten.open(QIODevice::ReadWrite));
+    QVERIFY(rewritten.setFileTime(written.addSecs(1), QFileDevice::FileModificationTime));
+    rewritten.close();
+    SingleDynamicWdt after(nullptr);
+    after.setDynData(record(userId));
+    COMPARE_COLORS(avatarColor(&after), kBlue);
 }
 
 void tst_SummaryInfoWdt::click_connectedOnce()
@@ -303,5 +327,5 @@ SDynData *tst_SummaryInfoWdt::record(const QString &userId, const QString &heade
     return data;
 }
 
-QTEST_MAIN(tst_SummaryInfoWdt)
+DYNFEED_TEST_MAIN(tst_SummaryInfoWdt)
 #include "tst_SummaryInfoWdt.moc"

@@ -10,6 +10,7 @@
 #include "attach/PictureViewDlg.h"
 #include "attach/SafeFileName.h"
 #include "common/PictureViewerWatch.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 
 using namespace TestPictures;
@@ -111,11 +112,11 @@ void tst_DldPictureLabel::setPicture()
     const bool downloads = shows == "thumbnail" || shows == "placeholder";
     QCOMPARE(CloudFileStore::runningTransfers(), downloads ? 1 : 0);
     if (downloads)
-        QCOMPARE(shown(label), resourceImage(kPlaceholder)); // until the thumbnail is there
+        COMPARE_PICTURES(shown(label), resourceImage(kPlaceholder)); // until the thumbnail is there
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, 30000);
 
     const QString icon = QStringLiteral(":/icon/Resources/images/%1.png").arg(shows);
-    QCOMPARE(shown(label),
+    COMPARE_PICTURES(shown(label),
         shows == "cache" || shows == "thumbnail"
             ? picture
             : resourceImage(shows == "placeholder" ? kPlaceholder : icon));
@@ -196,5 +197,5 @@ void tst_DldPictureLabel::clickOpensViewer()
     QTRY_VERIFY(dialog.findChildren<PictureViewDlg *>().isEmpty()); // closed viewers go
 }
 
-QTEST_MAIN(tst_DldPictureLabel)
+DYNFEED_TEST_MAIN(tst_DldPictureLabel)
 #include "tst_DldPictureLabel.moc"

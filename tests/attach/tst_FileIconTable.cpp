@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "attach/FileIconTable.h"
+#include "common/TestMain.h"
 
 /// The suffix-to-icon table of the attachment tiles.
 class tst_FileIconTable : public QObject
@@ -54,5 +55,5 @@ void tst_FileIconTable::iconPath()
     QVERIFY(!QPixmap(path, "png").isNull());
 }
 
-QTEST_MAIN(tst_FileIconTable)
+DYNFEED_TEST_MAIN(tst_FileIconTable)
 #include "tst_FileIconTable.moc"

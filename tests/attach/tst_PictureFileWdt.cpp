@@ -10,6 +10,7 @@
 #include "attach/PictureViewDlg.h"
 #include "attach/SafeFileName.h"
 #include "common/PictureViewerWatch.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 
 using namespace TestPictures;
@@ -103,7 +104,7 @@ void tst_PictureFileWdt::setPicture()
     QCOMPARE(CloudFileStore::runningTransfers(), from == "cache" ? 0 : 1);
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, 30000);
     if (from == "cache")
-        QCOMPARE(shown(tile), picture);
+        COMPARE_PICTURES(shown(tile), picture);
     else // the thumbnail, or the placeholder
         QCOMPARE(shown(tile).size(), fails ? QSize(100, 100) : QSize(200, 150));
     QCOMPARE(QFileInfo::exists(local), !fails);
@@ -201,5 +202,5 @@ void tst_PictureFileWdt::hostGoneWhileViewing()
     QCOMPARE(QDir(path("sys/Vantor")).entryList(QDir::Files), QStringList());
 }
 
-QTEST_MAIN(tst_PictureFileWdt)
+DYNFEED_TEST_MAIN(tst_PictureFileWdt)
 #include "tst_PictureFileWdt.moc"

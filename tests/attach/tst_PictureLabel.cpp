@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "attach/PictureLabel.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 
 using namespace TestPictures;
@@ -88,9 +89,10 @@ void tst_PictureLabel::showFile()
         QVERIFY(qRed(image.pixel(16, 24)) > 200 && qBlue(image.pixel(16, 24)) < 60);
         QVERIFY(qBlue(image.pixel(48, 24)) > 200 && qRed(image.pixel(48, 24)) < 60);
     } else {
-        QCOMPARE(image, resourceImage(QStringLiteral(":/icon/Resources/images/%1.png").arg(shows)));
+        COMPARE_PICTURES(
+            image, resourceImage(QStringLiteral(":/icon/Resources/images/%1.png").arg(shows)));
     }
 }
 
-QTEST_MAIN(tst_PictureLabel)
+DYNFEED_TEST_MAIN(tst_PictureLabel)
 #include "tst_PictureLabel.moc"

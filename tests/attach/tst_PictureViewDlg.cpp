@@ -10,6 +10,7 @@
 
 #include "CloudFileService.h"
 #include "attach/PictureViewDlg.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 
 using namespace TestPictures;
@@ -170,5 +171,5 @@ void tst_PictureViewDlg::destroyedWhileDownloading()
     QCOMPARE(QDir(cache()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-QTEST_MAIN(tst_PictureViewDlg)
+DYNFEED_TEST_MAIN(tst_PictureViewDlg)
 #include "tst_PictureViewDlg.moc"

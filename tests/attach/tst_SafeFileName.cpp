@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "attach/SafeFileName.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 
 /// The rule that keeps names from messages inside the cache directories.
@@ -62,5 +63,5 @@ void tst_SafeFileName::safeFileName()
     QVERIFY(QDir(root.filePath("cache/sub")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-QTEST_MAIN(tst_SafeFileName)
+DYNFEED_TEST_MAIN(tst_SafeFileName)
 #include "tst_SafeFileName.moc"

@@ -28,4 +28,24 @@ QImage shown(const QLabel &label);
 /// The resource image at path as an RGB32 image.
 QImage resourceImage(const QString &path);
 
+/// Empty when actual has expected's size and every pixel matches within tolerance levels per
+/// channel, else what differs first. Both sides go through the same conversion: a pixmap
+/// (premultiplied alpha) and an image (straight alpha) of one picture round half-transparent
+/// pixels differently, and differently again on each processor's SIMD path.
+QString imageDifference(const QImage &actual, const QImage &expected, int tolerance = 3);
+/// The same for one colour.
+QString colorDifference(const QColor &actual, const QColor &expected, int tolerance = 3);
+
 } // namespace TestPictures
+
+/// QCOMPARE for pictures and colours, through imageDifference and colorDifference.
+#define COMPARE_PICTURES(actual, expected)                                                         \
+    do {                                                                                           \
+        const QString why_ = TestPictures::imageDifference(actual, expected);                      \
+        QVERIFY2(why_.isEmpty(), qPrintable(why_));                                                \
+    } while (false)
+#define COMPARE_COLORS(actual, expected)                                                           \
+    do {                                                                                           \
+        const QString why_ = TestPictures::colorDifference(actual, expected);                      \
+        QVERIFY2(why_.isEmpty(), qPrintable(why_));                                                \
+    } while (false)

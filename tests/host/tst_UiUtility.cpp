@@ -15,6 +15,8 @@
 #include "NFramelessDlg.h"
 #include "PictureViewLbl.h"
 #include "VTRightClickMenu.h"
+#include "common/TestMain.h"
+#include "common/TestPictures.h"
 #include "findKelmiWdt.h"
 
 /// Counts the presses that reach it from its children.
@@ -267,8 +269,8 @@ void tst_UiUtility::pictureArea()
     QCOMPARE(label->pictureRect(), expected);
     // Painted there, the background around it.
     const QImage shot = label->grab().toImage();
-    QCOMPARE(shot.pixelColor(expected.center()), QColor(Qt::red));
-    QCOMPARE(shot.pixelColor(50, expected.top() - 2), QColor(Qt::white));
+    COMPARE_COLORS(shot.pixelColor(expected.center()), QColor(Qt::red));
+    COMPARE_COLORS(shot.pixelColor(50, expected.top() - 2), QColor(Qt::white));
 }
 
 void tst_UiUtility::lineEditMenu_data()
@@ -328,5 +330,5 @@ void tst_UiUtility::lineEditMenu()
     QTRY_VERIFY(menu.isNull());
 }
 
-QTEST_MAIN(tst_UiUtility)
+DYNFEED_TEST_MAIN(tst_UiUtility)
 #include "tst_UiUtility.moc"

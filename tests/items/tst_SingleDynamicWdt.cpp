@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "KMLabel.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 #include "feed/SDynData.h"
 #include "items/AbsContentWdt.h"
@@ -184,8 +185,8 @@ void tst_SingleDynamicWdt::onUserInfoChanged_onlyForItsAuthor()
         QVERIFY(TestPictures::writeSolid(m_file, color));
         for (SingleDynamicWdt *item : { &authorItem, &otherItem })
             item->onUserInfoChanged(author, QStringLiteral("新名字"));
-        QCOMPARE(avatar(authorItem), color);
-        QCOMPARE(avatar(otherItem), before);
+        COMPARE_COLORS(avatar(authorItem), color);
+        COMPARE_COLORS(avatar(otherItem), before);
         QCOMPARE(name(authorItem), mine->userName);
     }
 }
@@ -202,5 +203,5 @@ SDynData *tst_SingleDynamicWdt::record(int kind, const QString &text, const QVar
     return data;
 }
 
-QTEST_MAIN(tst_SingleDynamicWdt)
+DYNFEED_TEST_MAIN(tst_SingleDynamicWdt)
 #include "tst_SingleDynamicWdt.moc"

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "common/TestFeed.h"
+#include "common/TestMain.h"
 #include "common/TestPictures.h"
 #include "feed/SDynData.h"
 #include "items/SingleDynamicWdt.h"
@@ -262,7 +263,7 @@ void tst_DynamicPage::avatarNotices()
     }
     page.addDynInfo(list, true);
     const QList<SingleDynamicWdt *> items = shownItems(page);
-    QCOMPARE(avatarColor(items.at(0)), QColor(Qt::red));
+    COMPARE_COLORS(avatarColor(items.at(0)), QColor(Qt::red));
     const QColor otherBefore = avatarColor(items.at(1));
 
     // The host replaced the cached picture meanwhile.
@@ -277,11 +278,11 @@ void tst_DynamicPage::avatarNotices()
         page.onUserInfoChanged(QString(), QStringLiteral("王总"));
 
     for (int i : { 0, 2, 4 })
-        QCOMPARE(avatarColor(items.at(i)), expected);
+        COMPARE_COLORS(avatarColor(items.at(i)), expected);
     for (int i : { 1, 3 })
-        QCOMPARE(avatarColor(items.at(i)), otherBefore);
+        COMPARE_COLORS(avatarColor(items.at(i)), otherBefore);
     QFile::remove(cacheFile);
 }
 
-QTEST_MAIN(tst_DynamicPage)
+DYNFEED_TEST_MAIN(tst_DynamicPage)
 #include "tst_DynamicPage.moc"

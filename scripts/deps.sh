@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qtbase5-dev libqt5sql5-sqlite
+    qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
     fonts-wqy-zenhei fonts-dejavu-core

@@ -10,6 +10,7 @@
 #include "PSVPushService.h"
 #include "UserSettings.h"
 #include "common/QueuedControllerSignals.h"
+#include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynDataController.h"
 #include "feed/SDynData.h"
@@ -327,5 +328,5 @@ void tst_ControllerOnPushService::publishFromThreadsWhileSwitching()
     QCOMPARE(texts.size(), expected);
 }
 
-QTEST_GUILESS_MAIN(tst_ControllerOnPushService)
+DYNFEED_TEST_GUILESS_MAIN(tst_ControllerOnPushService)
 #include "tst_ControllerOnPushService.moc"

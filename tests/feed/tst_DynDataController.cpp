@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include "MessageContext.h"
+#include "common/TestEnvironment.h"
+#include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynDataController.h"
 #include "feed/SDynData.h"
@@ -116,7 +118,7 @@ void tst_DynDataController::addDynData_agreesWithWalkOnManyTies()
         return times.isEmpty() || t < times.constLast() ? times.size() : times.size() - 1;
     };
 
-    QRandomGenerator random(7);
+    SeededRandom random;
     DynDataController controller(true, nullptr);
     QList<int> times, ids;
     for (int i = 0; i < 3000; ++i) {
@@ -168,7 +170,8 @@ void tst_DynDataController::fetchForwardBackward()
     QList<int> order;
     for (int i = 0; i < 50; ++i)
         order << i;
-    std::shuffle(order.begin(), order.end(), *QRandomGenerator::global());
+    SeededRandom random;
+    std::shuffle(order.begin(), order.end(), random);
     for (int i : order)
         controller.addDynData(recordAt(100 + i, i));
     for (int id = 120; id <= 122; ++id)
@@ -320,5 +323,5 @@ void tst_DynDataController::onError()
     QCOMPARE(spy.count(), errors);
 }
 
-QTEST_GUILESS_MAIN(tst_DynDataController)
+DYNFEED_TEST_GUILESS_MAIN(tst_DynDataController)
 #include "tst_DynDataController.moc"

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "MessageContext.h"
+#include "common/TestEnvironment.h"
+#include "common/TestMain.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
@@ -126,6 +128,7 @@ class tst_DynMsgConverter : public QObject
 
 private slots:
     void init();
+    void cleanup();
     void records_data();
     void records();
     void seenSequenceNumbers_data();
@@ -133,13 +136,20 @@ private slots:
     void weather();
     void localTime_data();
     void localTime();
+
+private:
+    std::unique_ptr<ScopedTimeZone> m_zone;
 };
 
 void tst_DynMsgConverter::init()
 {
     // The rows' dates are written for UTC.
-    qputenv("TZ", "UTC");
-    tzset();
+    m_zone = std::make_unique<ScopedTimeZone>("UTC");
+}
+
+void tst_DynMsgConverter::cleanup()
+{
+    m_zone.reset();
 }
 
 void tst_DynMsgConverter::records_data()
@@ -463,8 +473,8 @@ void tst_DynMsgConverter::localTime()
 
     if (!QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/") + QString::fromLatin1(zone)))
         QSKIP("zone not installed");
-    qputenv("TZ", zone);
-    tzset();
+    m_zone.reset(); // back to the process's zone before the row's own
+    m_zone = std::make_unique<ScopedTimeZone>(zone);
 
     const QString time = QString::number(secs);
     const auto user = parse<pb_clt_t_user>(item(5, "f_send_time: " + time)
@@ -491,5 +501,5 @@ void tst_DynMsgConverter::localTime()
         secs < 1 ? QString() : html({ "项目工期 : " + day + " - " + day }));
 }
 
-QTEST_GUILESS_MAIN(tst_DynMsgConverter)
+DYNFEED_TEST_GUILESS_MAIN(tst_DynMsgConverter)
 #include "tst_DynMsgConverter.moc"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "MessageContext.h"
+#include "common/TestMain.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
@@ -144,5 +145,5 @@ void tst_DynMsgConverterText::endTimeFollowsTranslators()
     QCOMPARE(endTimeOf(converter), QStringLiteral("End Time"));
 }
 
-QTEST_GUILESS_MAIN(tst_DynMsgConverterText)
+DYNFEED_TEST_GUILESS_MAIN(tst_DynMsgConverterText)
 #include "tst_DynMsgConverterText.moc"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/TestMain.h"
 #include "feed/SDynData.h"
 
 namespace {
@@ -115,5 +116,5 @@ void tst_SDynData::taskNotifications()
     QCOMPARE(::isTaskNotifyPair(partner.get(), record.get()), pair);
 }
 
-QTEST_GUILESS_MAIN(tst_SDynData)
+DYNFEED_TEST_GUILESS_MAIN(tst_SDynData)
 #include "tst_SDynData.moc"

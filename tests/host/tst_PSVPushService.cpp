@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "PSVPushService.h"
+#include "common/TestMain.h"
 #include "msl.pb.h"
 
 namespace {
@@ -387,5 +388,5 @@ void tst_PSVPushService::unusableStore()
     QTRY_COMPARE(sink.texts(), QStringList { "error 1" });
 }
 
-QTEST_GUILESS_MAIN(tst_PSVPushService)
+DYNFEED_TEST_GUILESS_MAIN(tst_PSVPushService)
 #include "tst_PSVPushService.moc"

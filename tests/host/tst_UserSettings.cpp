@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "UserSettings.h"
+#include "common/TestMain.h"
 
 using SeqIdTable = QHash<QString, int>;
 Q_DECLARE_METATYPE(SeqIdTable)
@@ -95,5 +96,5 @@ void tst_UserSettings::unreadableFile()
     QVERIFY(QFile::exists(path + QStringLiteral(".damaged")));
 }
 
-QTEST_GUILESS_MAIN(tst_UserSettings)
+DYNFEED_TEST_GUILESS_MAIN(tst_UserSettings)
 #include "tst_UserSettings.moc"

@@ -7,6 +7,7 @@
 #include "KMLabel.h"
 #include "MessageContext.h"
 #include "common/RecordingHost.h"
+#include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
@@ -144,5 +145,5 @@ void tst_EditProjectWdt::moreButton_click()
     QVERIFY(host.personalInfoUsers.isEmpty());
 }
 
-QTEST_MAIN(tst_EditProjectWdt)
+DYNFEED_TEST_MAIN(tst_EditProjectWdt)
 #include "tst_EditProjectWdt.moc"

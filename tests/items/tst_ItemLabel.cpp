@@ -1,6 +1,7 @@
 #include <QLabel>
 #include <QtTest>
 
+#include "common/TestMain.h"
 #include "items/ItemLabel_p.h"
 
 /// The items' text label measures and paints like a QLabel, from its caches, and follows every
@@ -121,5 +122,5 @@ void tst_ItemLabel::plainText()
     QVERIFY(qAbs(label.sizeHint().width() - label.fontMetrics().horizontalAdvance(markup)) <= 1);
 }
 
-QTEST_MAIN(tst_ItemLabel)
+DYNFEED_TEST_MAIN(tst_ItemLabel)
 #include "tst_ItemLabel.moc"

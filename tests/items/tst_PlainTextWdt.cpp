@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "KMLabel.h"
+#include "common/TestMain.h"
 #include "items/PlainTextWdt.h"
 
 /// The plain notice's content: its text as plain, word-wrapped characters, or nothing.
@@ -69,5 +70,5 @@ void tst_PlainTextWdt::longTextWraps()
     QVERIFY(wide < 40 + 2 * line);
 }
 
-QTEST_MAIN(tst_PlainTextWdt)
+DYNFEED_TEST_MAIN(tst_PlainTextWdt)
 #include "tst_PlainTextWdt.moc"

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/TestMain.h"
 #include "feed/SDynData.h"
 
 namespace {
@@ -107,5 +108,5 @@ void tst_Resources::pictureMask()
     }
 }
 
-QTEST_MAIN(tst_Resources)
+DYNFEED_TEST_MAIN(tst_Resources)
 #include "tst_Resources.moc"

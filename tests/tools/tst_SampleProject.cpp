@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "MessageContext.h"
+#include "common/TestEnvironment.h"
+#include "common/TestMain.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "samples/SampleProject.h"
@@ -74,11 +76,8 @@ void tst_SampleProject::sameOnEveryCall()
     QCOMPARE(SampleProject::toDelimitedStream(SampleProject::weather()),
         SampleProject::toDelimitedStream(SampleProject::weather()));
     // Nothing may hang on the process's time zone.
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "America/Los_Angeles");
-    const QByteArray elsewhere = SampleProject::toDelimitedStream(SampleProject::messages());
-    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-    QVERIFY(first == elsewhere);
+    ScopedTimeZone elsewhere("America/Los_Angeles");
+    QVERIFY(first == SampleProject::toDelimitedStream(SampleProject::messages()));
 }
 
 void tst_SampleProject::coverage_data()
@@ -232,5 +231,5 @@ void tst_SampleProject::conversion()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_SampleProject)
+DYNFEED_TEST_GUILESS_MAIN(tst_SampleProject)
 #include "tst_SampleProject.moc"

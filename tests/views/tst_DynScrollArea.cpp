@@ -11,6 +11,7 @@
 #include "InformMsgBox.h"
 #include "PSVPushService.h"
 #include "common/TestFeed.h"
+#include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynDataController.h"
 #include "feed/SDynData.h"
@@ -273,5 +274,5 @@ void tst_DynScrollArea::publishedMessagesAppear()
     QCOMPARE(shownTimes(area), times);
 }
 
-QTEST_MAIN(tst_DynScrollArea)
+DYNFEED_TEST_MAIN(tst_DynScrollArea)
 #include "tst_DynScrollArea.moc"

@@ -569,13 +569,14 @@ double maxOf(const std::vector<double> &values)
     return values.empty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
 }
 
-/// One frame per repetition; median and worst frame reported.
+/// One frame per repetition; median and worst frame reported. DYNFEED_BENCH_SMOKE=1 runs one
+/// repetition each, to check that everything still runs.
 void frames(benchmark::internal::Benchmark *bench, int repetitions)
 {
     bench->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(1)
-        ->Repetitions(repetitions)
+        ->Repetitions(qEnvironmentVariableIsSet("DYNFEED_BENCH_SMOKE") ? 1 : repetitions)
         ->ComputeStatistics("max", maxOf)
         ->DisplayAggregatesOnly(true);
 }

@@ -95,13 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<std::unique_ptr<pb_clt_t_user>> messages;
     std::vector<int> onceKeys;
     range.takeResult(&messages, &onceKeys);
-    // Every message goes out with its key; only the merged items have none, and they come first.
+    // Every message goes out with its key: the merged items (first, key -1) and the parts of
+    // the messages that begin inside the range, keyed by their first number.
     if (messages.size() != onceKeys.size())
         abort();
     for (size_t i = 0; i < messages.size(); ++i) {
-        const bool merged = onceKeys[i] == -1;
-        if (!messages[i] || (merged && i != 0)
-            || (!merged && (onceKeys[i] <= afterSeqId || onceKeys[i] > upToSeqId)))
+        const bool merged = i == 0 && onceKeys[i] == -1;
+        if (!messages[i] || (!merged && (onceKeys[i] <= afterSeqId || onceKeys[i] > upToSeqId)))
             abort();
     }
 

@@ -239,6 +239,21 @@ int writeCorpus(const QString &dirPath, QTextStream &out, QTextStream &err)
     if (!write(storeDir, QStringLiteral("newest"), rangeInput(rows, std::max(0, seq - 30), seq)))
         return 1;
 
+    // The sample has no message with both items and parts beside them; a publisher may send one.
+    const auto withItems = std::find_if(messages.cbegin(), messages.cend(),
+        [](const pb_clt_t_user &message) { return message.f_im_msg().f_msg_size() > 1; });
+    const auto withDetails = std::find_if(messages.cbegin(), messages.cend(),
+        [](const pb_clt_t_user &message) { return message.has_f_prj_details(); });
+    if (withItems != messages.cend() && withDetails != messages.cend()) {
+        pb_clt_t_user both = *withItems;
+        both.MergeFrom(*withDetails);
+        const QList<StoredRow> bothRows = storedRows({ *withItems, both, *withItems });
+        if (!write(storeDir, QStringLiteral("items_and_details"),
+                rangeInput(bothRows, bothRows.constFirst().lastSeqId - 1,
+                    bothRows.constLast().firstSeqId)))
+            return 1;
+    }
+
     out << files << " seed inputs written to " << QDir::cleanPath(dir.absolutePath()) << '\n';
     return 0;
 }

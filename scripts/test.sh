@@ -63,6 +63,7 @@ build/tools/gen_sample --corpus build-fuzz/seeds
 findings="$PWD/build-fuzz/findings" # this run's findings only
 rm -rf "$findings"
 mkdir -p "$findings"
+harnesses=0
 for part in convert push_store; do
     name="fuzz_$part"
     seeds="build-fuzz/seeds/$part"
@@ -82,4 +83,6 @@ for part in convert push_store; do
     fi
     echo "ok: $name: $(grep -m1 -o 'DONE .*' "$log")"
     grep '^stat::number_of_executed_units' "$log"
+    harnesses=$((harnesses + 1))
 done
+echo "fuzzers: $harnesses passed, 0 failed"

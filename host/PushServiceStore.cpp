@@ -12,6 +12,7 @@
 
 #include "PSVPushService.h"
 #include "PushDeliveryQueue_p.h"
+#include "PushStoreRange_p.h"
 #include "msl.pb.h"
 
 namespace {
@@ -22,17 +23,6 @@ constexpr int NewestBatchSize = 30;
 void shutdownStore()
 {
     PushServiceStore::instance().shutdown();
-}
-
-bool hasPartsBesideItems(const pb_clt_t_user &message)
-{
-    return message.has_f_prj_details() || message.has_f_task_details()
-        || message.has_f_prj_weather();
-}
-
-int itemCount(const pb_clt_t_user &message)
-{
-    return message.has_f_im_msg() ? message.f_im_msg().f_msg_size() : 0;
 }
 
 } // namespace
@@ -351,35 +341,9 @@ bool PushServiceStore::readGroup(const QString &groupId, int *initSeqId, int *se
 bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int upToSeqId,
     std::vector<std::unique_ptr<pb_clt_t_user>> *messages, std::vector<int> *onceKeys)
 {
-    pb_clt_t_user items; // every item of the range, merged into one message
-    std::vector<std::unique_ptr<pb_clt_t_user>> others; // messages that are not items
-    std::vector<int> otherKeys; // their first sequence numbers
-
-    const auto take = [&](int firstSeqId, const QByteArray &payload) {
-        auto stored = std::make_unique<pb_clt_t_user>();
-        if (!stored->ParseFromArray(payload.constData(), payload.size())) {
-            qWarning("PSVPushService: skipped a malformed stored message (group %s, sequence "
-                     "number %d)",
-                qUtf8Printable(groupId), firstSeqId);
-            return;
-        }
-        const int count = itemCount(*stored);
-        for (int i = 0; i < count; ++i) {
-            const qint64 seqId = qint64(firstSeqId) + i;
-            if (seqId > afterSeqId && seqId <= upToSeqId)
-                *items.mutable_f_im_msg()->add_f_msg() = stored->f_im_msg().f_msg(i);
-        }
-        // A message's other parts travel once, with the range that holds its first number.
-        if (firstSeqId <= afterSeqId || firstSeqId > upToSeqId)
-            return;
-        if (count == 0) {
-            others.push_back(std::move(stored));
-            otherKeys.push_back(firstSeqId);
-        } else if (hasPartsBesideItems(*stored)) {
-            stored->clear_f_im_msg();
-            others.push_back(std::move(stored));
-            otherKeys.push_back(firstSeqId);
-        }
+    PushStoreRange range(groupId, afterSeqId, upToSeqId);
+    const auto take = [&range](int firstSeqId, const QByteArray &payload) {
+        range.take(firstSeqId, payload.constData(), payload.size());
     };
 
     // The last message that begins before the range may still reach into it; take() keeps only
@@ -414,13 +378,7 @@ bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int 
         return false;
     }
 
-    if (itemCount(items) > 0) {
-        messages->push_back(std::make_unique<pb_clt_t_user>(std::move(items)));
-        onceKeys->push_back(-1);
-    }
-    for (auto &other : others)
-        messages->push_back(std::move(other));
-    onceKeys->insert(onceKeys->end(), otherKeys.begin(), otherKeys.end());
+    range.takeResult(messages, onceKeys);
     return true;
 }
 
@@ -452,7 +410,8 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
             delivery.token = subscriber.token;
             delivery.message = std::make_unique<pb_clt_t_user>(stored);
             // Published parts beside items must not come again with a later range.
-            if (itemCount(stored) == 0 || hasPartsBesideItems(stored))
+            if (PushStoreRange::itemCount(stored) == 0
+                || PushStoreRange::hasPartsBesideItems(stored))
                 delivery.onceKey = seqIds.constFirst();
             queue->push(std::move(delivery));
         }
@@ -488,7 +447,7 @@ bool PushServiceStore::writeMessage(
     query.finish();
 
     // Every item takes a number; a message without items takes one for itself.
-    const int count = itemCount(*message);
+    const int count = PushStoreRange::itemCount(*message);
     const int numbers = std::max(1, count);
     if (lastSeqId < 0 || lastSeqId > std::numeric_limits<int>::max() - numbers)
         return fail(QStringLiteral("the group's sequence numbers are exhausted"));

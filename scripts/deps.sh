@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the demo need on Debian 12, skipping what is there.
+# Installs what the build, the tests, the fuzzers and the demo need on Debian 12, skipping what is
+# there.
 set -euo pipefail
 
 packages=(
@@ -7,6 +8,7 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
+    clang libclang-rt-14-dev
     fonts-wqy-zenhei fonts-dejavu-core
 )
 

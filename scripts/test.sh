@@ -3,7 +3,9 @@
 #   1. the whole suite;
 #   2. the suites that look at pixels again on Qt's plain (non-SIMD) code paths;
 #   3. one short run of every benchmark program;
-#   4. the threaded suites again under ThreadSanitizer.
+#   4. the threaded suites again under ThreadSanitizer;
+#   5. the whole suite again under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer;
+#   6. each libFuzzer harness in fuzz/ for a bounded time (DYNFEED_FUZZ_SECONDS, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,3 +43,46 @@ if [ -z "$threaded" ]; then
 fi
 cmake --build build-tsan -j"$jobs" --target $threaded
 (cd build-tsan && ctest --output-on-failure --no-tests=error -L threads)
+
+stage "whole suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+# Leaks count as failures; tests/lsan.supp names the few leaks of system libraries.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDYNFEED_SANITIZE=address,undefined \
+    -DDYNFEED_BUILD_APP=OFF -DDYNFEED_BUILD_BENCHMARKS=OFF
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ctest --output-on-failure --no-tests=error -j"$jobs")
+
+fuzz_seconds="${DYNFEED_FUZZ_SECONDS:-60}"
+stage "fuzzing, ${fuzz_seconds} s per harness"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DDYNFEED_SANITIZE=address,undefined -DDYNFEED_BUILD_FUZZERS=ON \
+    -DDYNFEED_BUILD_TESTS=OFF -DDYNFEED_BUILD_APP=OFF -DDYNFEED_BUILD_BENCHMARKS=OFF
+cmake --build build-fuzz -j"$jobs" --target fuzz_convert fuzz_push_store
+# Seeds are the sample project's messages, written afresh; what a run learns stays in corpus/.
+rm -rf build-fuzz/seeds
+build/tools/gen_sample --corpus build-fuzz/seeds
+findings="$PWD/build-fuzz/findings" # this run's findings only
+rm -rf "$findings"
+mkdir -p "$findings"
+harnesses=0
+for part in convert push_store; do
+    name="fuzz_$part"
+    seeds="build-fuzz/seeds/$part"
+    corpus="build-fuzz/corpus/$name"
+    log="build-fuzz/$name.log"
+    mkdir -p "$corpus"
+    # A crash, a leak, undefined behaviour, an input slower than 10 s or more than 2 GiB ends the
+    # run and leaves the input in $findings.
+    if ! UBSAN_OPTIONS=print_stacktrace=1 "build-fuzz/fuzz/$name" "$corpus" "$seeds" \
+        -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$findings/$name-" >"$log" 2>&1; then
+        tail -n 80 "$log"
+        echo "FAIL: $name found a fault; the input that shows it is in $findings:"
+        ls -1 "$findings" | grep "^$name-" || true
+        echo "Run it again with: build-fuzz/fuzz/$name $findings/<file>"
+        exit 1
+    fi
+    echo "ok: $name: $(grep -m1 -o 'DONE .*' "$log")"
+    grep '^stat::number_of_executed_units' "$log"
+    harnesses=$((harnesses + 1))
+done
+echo "fuzzers: $harnesses passed, 0 failed"

@@ -7,6 +7,8 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
+    qtmultimedia5-dev libqt5multimedia5-plugins
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     fonts-wqy-zenhei fonts-dejavu-core
 )
 

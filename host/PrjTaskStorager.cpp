@@ -134,7 +134,7 @@ bool PrjTaskStorager::confirmTaskNotify(
                                << "asks for no acknowledgement";
         return false;
     }
-    return operate(taskId, operateType, TaskOperate_Confirmed, QString(), msgId);
+    return operate(taskId, operateType, TaskOperate_Confirmed, QLatin1String(""), msgId);
 }
 
 bool PrjTaskStorager::operate(const QString &taskId, int operateType, int answerType,

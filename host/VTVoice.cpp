@@ -61,6 +61,8 @@ bool isSafeId(const QString &id)
 VTVoice::VTVoice(QWidget *parent)
     : QWidget(parent)
 {
+    static const int stateType = qRegisterMetaType<VTVoice::State>(); // for queued listeners
+    Q_UNUSED(stateType)
     setObjectName(QStringLiteral("VTVoice"));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include "CloudFileService.h"
+#include "DemoTaskFiles.h"
 #include "PSVPushService.h"
 #include "samples/SampleProject.h"
 
@@ -141,6 +142,7 @@ bool DemoStore::prepare(const QString &dataDir, QString *error)
     int seed = 0;
     for (const pb_clt_t_user &message : messages)
         storeAttachments(message, &seed);
+    DemoTaskFiles::store(messages);
 
     const QString prjId = SampleProject::projectId();
     int initSeq = 0;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QList>
+
+#include "msl.pb.h"
+
+/// The files the sample's tasks and reports name, put into the cloud-file store for the demo:
+/// a report's files under the name the feed asks for them by, and every voice note of the
+/// sample as one of the spoken notes of app/voice (the sample's older notes borrow them).
+namespace DemoTaskFiles {
+
+void store(const QList<pb_clt_t_user> &messages);
+
+} // namespace DemoTaskFiles

@@ -3,24 +3,24 @@
 #include <QHBoxLayout>
 
 class KMLabel;
-class QLabel;
+class TaskRowLabel;
 
-/// One information row of a task: a 16 by 16 icon, then the word-wrapped text, then a fixed gap
-/// of 100 pixels that keeps the text clear of the item's corner button. GUI thread only.
+/// One information row of a task: a 16 by 16 icon and the word-wrapped text in one label (the
+/// label draws the icon in its left margin: a label less per row), then a fixed gap of 100
+/// pixels that keeps the text clear of the item's corner button. GUI thread only.
 class TaskInfoLayout : public QHBoxLayout
 {
     Q_OBJECT
 public:
-    /// objectName goes to the text label, which the style sheet finds by it. The labels are
-    /// children of parent; the layout itself has none until it is added to another.
+    /// objectName goes to the text label, which the style sheet finds by it. The label is a
+    /// child of parent; the layout itself has none until it is added to another.
     TaskInfoLayout(const QString &objectName, QWidget *parent);
 
     void setText(const QString &text);
-    /// The icon label shows the picture at path.
+    /// The row shows the picture at path as its icon.
     void setIcon(const QString &path);
-    KMLabel *textLabel() const { return m_textLbl; }
+    KMLabel *textLabel() const;
 
 private:
-    QLabel *m_iconLbl = nullptr; // the labels belong to the widget the row is laid out on
-    KMLabel *m_textLbl = nullptr;
+    TaskRowLabel *m_textLbl = nullptr; // belongs to the widget the row is laid out on
 };

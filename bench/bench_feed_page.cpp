@@ -62,6 +62,16 @@ const QList<SDynData *> &sampleRecords()
         }
         for (const pb_prj_t_prj_weather &forecast : SampleProject::weather())
             all += converter.convertWeather(forecast, SampleProject::projectName());
+        // The conversion gives tasks no attachment list; the host's task records carry one.
+        static const QStringList files { QStringLiteral("结构施工图.dwg-_-f-dwg"),
+            QStringLiteral("现场照片.jpg-_-f-jpg"), QStringLiteral("整改通知单.pdf-_-f-pdf"),
+            QStringLiteral("钢筋台账.xlsx-_-f-xlsx") };
+        int tasks = 0;
+        for (SDynData *record : qAsConst(all)) {
+            if (record->kind == SDynData::KindTask && tasks++ % 3 != 2)
+                record->content.insert(
+                    QStringLiteral("attach_list"), QVariant(files.mid(tasks % 3, 1 + tasks % 3)));
+        }
         std::stable_sort(all.begin(), all.end(),
             [](const SDynData *a, const SDynData *b) { return a->dateTime > b->dateTime; });
         return all;

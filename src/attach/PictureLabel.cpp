@@ -69,10 +69,13 @@ QPixmap PictureLabel::loadFile(const QString &path)
 
 QSize PictureLabel::showFile(const QString &path)
 {
-    // Keyed by the file's time and size too: a picture downloaded again under the same name is
-    // read again. Resources never change.
-    QString key = QStringLiteral("PictureLabel:") + path;
-    if (!path.startsWith(QLatin1Char(':'))) {
+    // A file that is no picture shows its type's icon: keyed by the icon, without a look at the
+    // file. A picture is keyed by its time and size too: one downloaded again under the same
+    // name is read again. Resources never change.
+    const bool picture = fileType(path) == Picture;
+    QString key = QStringLiteral("PictureLabel:")
+        + (picture ? path : FileIconTable::iconPath(QStringLiteral("%1_Shape").arg(path)));
+    if (picture && !path.startsWith(QLatin1Char(':'))) {
         const QFileInfo info(path);
         key += QStringLiteral(":%1:%2")
                    .arg(info.lastModified().toMSecsSinceEpoch())

@@ -149,7 +149,7 @@ bool DemoStore::prepare(const QString &dataDir, QString *error)
     int seq = 0;
     PSVPushService::groupSeqIds(prjId, &initSeq, &seq);
     if (seq > 0)
-        return true;
+        return DemoTaskFiles::publishIfMissing(prjId, error); // a store of an older sample
     for (const pb_clt_t_user &message : messages) {
         if (PSVPushService::publish(prjId, message).isEmpty()) {
             *error = QStringLiteral("cannot publish the sample project into %1")

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "CloudFileService.h"
+#include "PSVPushService.h"
 #include "samples/SampleTasks.h"
 
 namespace {
@@ -83,6 +84,24 @@ void store(const QList<pb_clt_t_user> &messages)
                 storeByName(QString::fromStdString(file.f_baseinfo().f_attach_name()));
         }
     }
+}
+
+bool publishIfMissing(const QString &prjId, QString *error)
+{
+    const QList<pb_clt_t_user> messages = SampleTasks::messages();
+    QString group;
+    pb_im_t_msg_item item;
+    if (messages.isEmpty()
+        || PSVPushService::findItem(messages.first().f_im_msg().f_msg(0).f_msg_id(), &group, &item))
+        return true;
+    for (const pb_clt_t_user &message : messages) {
+        if (PSVPushService::publish(prjId, message).isEmpty()) {
+            *error = QStringLiteral("cannot publish the sample's tasks into %1")
+                         .arg(PSVPushService::storePath());
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace DemoTaskFiles

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 #include "msl.pb.h"
 
@@ -10,5 +11,9 @@
 namespace DemoTaskFiles {
 
 void store(const QList<pb_clt_t_user> &messages);
+
+/// Publishes the sample's task messages into the project when the push store, filled by an
+/// older demo, lacks them; false (and why in *error) when they cannot be published.
+bool publishIfMissing(const QString &prjId, QString *error);
 
 } // namespace DemoTaskFiles

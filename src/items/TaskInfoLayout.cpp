@@ -23,6 +23,7 @@ public:
     {
         setContentsMargins(kIconEdge + kIconGap, 0, 0, 0);
         setMinimumHeight(kIconEdge);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop); // the icon goes with the first line
     }
 
     void setIcon(const QPixmap &icon)

@@ -38,7 +38,10 @@ FileDisplayWdt::FileDisplayWdt(const QString &fileId, const QString &fileName, Q
     m_picLbl->setProperty("filepath", fileName);
     // Sized before the picture is set, so that the icon is scaled once for every tile.
     m_picLbl->setFixedSize(kDefaultEdge, kDefaultEdge);
-    m_picLbl->showFile(fileName);
+    // A picture's name is not read as a local path (it comes from a message): the placeholder
+    // shows until its thumbnail arrives. Any other name only picks its type's icon.
+    const bool picture = PictureLabel::fileType(fileName) == PictureLabel::Picture;
+    m_picLbl->showFile(picture ? QStringLiteral(":/icon/resources/images/thumb.png") : fileName);
     m_layout->addWidget(m_picLbl);
 
     if (PictureLabel::fileType(fileId) == PictureLabel::Picture) {

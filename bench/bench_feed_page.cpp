@@ -2,8 +2,10 @@
 // a column of word-wrapped QLabels, one per record, in a scroll area. Every figure is taken from
 // the call to a painted window: the call, the posted layout passes it causes, then the whole
 // window rendered into an image. The records are the sample project's, as the converter makes
-// them (kinds whose content widget the library does not have yet show their header only), with
-// times of their own; one page is also measured with every record given a text content.
+// them: tasks and reports with their voice notes and attachment strips among notices and
+// project records (kinds whose content widget the library does not have yet show their header
+// only), with times of their own; one page is also measured with every record given a text
+// content. Pictures the cloud does not hold keep their placeholder; no voice note is played.
 //
 //   QT_QPA_PLATFORM=offscreen bench_feed_page [--benchmark_filter=...]
 //

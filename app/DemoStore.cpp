@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include "CloudFileService.h"
+#include "DemoTaskFiles.h"
 #include "PSVPushService.h"
 #include "samples/SampleProject.h"
 
@@ -141,13 +142,14 @@ bool DemoStore::prepare(const QString &dataDir, QString *error)
     int seed = 0;
     for (const pb_clt_t_user &message : messages)
         storeAttachments(message, &seed);
+    DemoTaskFiles::store(messages);
 
     const QString prjId = SampleProject::projectId();
     int initSeq = 0;
     int seq = 0;
     PSVPushService::groupSeqIds(prjId, &initSeq, &seq);
     if (seq > 0)
-        return true;
+        return DemoTaskFiles::publishIfMissing(prjId, error); // a store of an older sample
     for (const pb_clt_t_user &message : messages) {
         if (PSVPushService::publish(prjId, message).isEmpty()) {
             *error = QStringLiteral("cannot publish the sample project into %1")

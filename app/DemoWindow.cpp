@@ -5,10 +5,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "CloudFileService.h"
+#include "MyTasksView.h"
 #include "PSVPushService.h"
 #include "items/SingleDynamicWdt.h"
 #include "samples/SampleProject.h"
@@ -64,12 +66,18 @@ DemoWindow::DemoWindow(QWidget *parent)
     barLayout->addWidget(m_badge);
     barLayout->addWidget(m_topButton);
 
-    m_feed = new DynScrollArea(true, this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("DemoWindow_tabs"));
+    m_tabs->setDocumentMode(true);
+    m_feed = new DynScrollArea(true, m_tabs);
+    m_tabs->addTab(m_feed, tr("Feed"));
+    m_myTasks = new MyTasksView(m_tabs);
+    m_tabs->addTab(m_myTasks, tr("My tasks"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(topBar);
-    layout->addWidget(m_feed, 1);
+    layout->addWidget(m_tabs, 1);
 
     connect(m_feed, &DynScrollArea::newMsgNum, this, &DemoWindow::onNewMsgNum);
     connect(m_topButton, &QPushButton::clicked, m_feed, &DynScrollArea::goTop);
@@ -85,6 +93,18 @@ void DemoWindow::openSampleProject()
 {
     m_feed->setProjUserId(
         SampleProject::projectId(), SampleProject::members().constFirst().userId());
+    m_myTasks->open(SampleProject::projectId(), SampleProject::members().constFirst());
+}
+
+bool DemoWindow::showTab(const QString &title)
+{
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_tabs->tabText(i) == title) {
+            m_tabs->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 void DemoWindow::startLiveMessages(int intervalMs)

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 class DynScrollArea;
+class MyTasksView;
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class QTimer;
 
 /// The demo host's main window: a title bar with the new-message badge and a button back to the
@@ -28,6 +30,8 @@ public:
     void screenshotWhenSettled(const QString &path, int timeoutMs);
 
     DynScrollArea *feed() const { return m_feed; }
+    /// Brings the tab of that title ("Feed", "My tasks") to the front; false when there is none.
+    bool showTab(const QString &title);
 
 private slots:
     void onNewMsgNum(int count);
@@ -37,6 +41,8 @@ private:
     int shownItems() const;
 
     DynScrollArea *m_feed = nullptr; // child
+    QTabWidget *m_tabs = nullptr; // child
+    MyTasksView *m_myTasks = nullptr; // child
     QLabel *m_badge = nullptr; // child
     QPushButton *m_topButton = nullptr; // child
     QTimer *m_liveTimer = nullptr; // child

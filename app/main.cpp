@@ -74,7 +74,10 @@ int main(int argc, char *argv[])
         QStringLiteral("png"));
     const QCommandLineOption showOption(QStringLiteral("show"),
         QStringLiteral("With --screenshot: use the real display instead of offscreen."));
-    parser.addOptions({ printOption, publishOption, screenshotOption, showOption });
+    const QCommandLineOption tabOption(QStringLiteral("tab"),
+        QStringLiteral("Open the window on the tab of that title (\"Feed\", \"My tasks\")."),
+        QStringLiteral("title"));
+    parser.addOptions({ printOption, publishOption, screenshotOption, showOption, tabOption });
     parser.process(app);
 
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
@@ -100,6 +103,8 @@ int main(int argc, char *argv[])
     DemoWindow window;
     window.show();
     window.openSampleProject();
+    if (parser.isSet(tabOption) && !window.showTab(parser.value(tabOption)))
+        QTextStream(stderr) << "no tab " << parser.value(tabOption) << '\n';
     if (!screenshot.isEmpty())
         window.screenshotWhenSettled(screenshot, kScreenshotTimeoutMs);
     else

@@ -2,8 +2,10 @@
 // a column of word-wrapped QLabels, one per record, in a scroll area. Every figure is taken from
 // the call to a painted window: the call, the posted layout passes it causes, then the whole
 // window rendered into an image. The records are the sample project's, as the converter makes
-// them (kinds whose content widget the library does not have yet show their header only), with
-// times of their own; one page is also measured with every record given a text content.
+// them: tasks and reports with their voice notes and attachment strips among notices and
+// project records (kinds whose content widget the library does not have yet show their header
+// only), with times of their own; one page is also measured with every record given a text
+// content. Pictures the cloud does not hold keep their placeholder; no voice note is played.
 //
 //   QT_QPA_PLATFORM=offscreen bench_feed_page [--benchmark_filter=...]
 //
@@ -62,6 +64,16 @@ const QList<SDynData *> &sampleRecords()
         }
         for (const pb_prj_t_prj_weather &forecast : SampleProject::weather())
             all += converter.convertWeather(forecast, SampleProject::projectName());
+        // The conversion gives tasks no attachment list; the host's task records carry one.
+        static const QStringList files { QStringLiteral("结构施工图.dwg-_-f-dwg"),
+            QStringLiteral("现场照片.jpg-_-f-jpg"), QStringLiteral("整改通知单.pdf-_-f-pdf"),
+            QStringLiteral("钢筋台账.xlsx-_-f-xlsx") };
+        int tasks = 0;
+        for (SDynData *record : qAsConst(all)) {
+            if (record->kind == SDynData::KindTask && tasks++ % 3 != 2)
+                record->content.insert(
+                    QStringLiteral("attach_list"), QVariant(files.mid(tasks % 3, 1 + tasks % 3)));
+        }
         std::stable_sort(all.begin(), all.end(),
             [](const SDynData *a, const SDynData *b) { return a->dateTime > b->dateTime; });
         return all;

@@ -66,3 +66,8 @@ void PSVPushService::groupSeqIds(const QString &prjId, int *initSeqId, int *seq)
     if (seq)
         *seq = newest;
 }
+
+bool PSVPushService::findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item)
+{
+    return PushServiceStore::instance().findItem(msgId, prjId, item);
+}

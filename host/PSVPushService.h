@@ -9,6 +9,7 @@
 
 class pb_clt_t_user;
 class pb_clt_t_group_item;
+class pb_im_t_msg_item;
 
 /// Which feed a client serves: a user's own notifications or a project group's feed.
 enum PushType {
@@ -89,6 +90,10 @@ public:
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
+    /// The stored item with message id msgId (the newest of a group when ids repeat) and the
+    /// group it was published into; false when there is none or the store cannot be read.
+    /// Reads every stored message: for the occasional look-up, not for a hot path.
+    static bool findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item);
 
 private:
     std::unique_ptr<PushClientWorker> m_worker;

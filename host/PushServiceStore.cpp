@@ -74,6 +74,36 @@ bool PushServiceStore::groupSeqIds(const QString &groupId, int *initSeqId, int *
     });
 }
 
+bool PushServiceStore::findItem(quint64 msgId, QString *groupId, pb_im_t_msg_item *item)
+{
+    return call<bool>([this, msgId, groupId, item] {
+        if (!ensureOpen())
+            return false;
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral(
+                "SELECT group_id, payload FROM push_messages ORDER BY first_seq DESC"))) {
+            qWarning("PSVPushService: cannot look for message %llu: %s", msgId,
+                qUtf8Printable(query.lastError().text()));
+            return false;
+        }
+        pb_clt_t_user stored;
+        while (query.next()) {
+            const QByteArray payload = query.value(1).toByteArray();
+            if (!stored.ParseFromArray(payload.constData(), payload.size()))
+                continue; // skipped with a warning where the group is read
+            for (const pb_im_t_msg_item &candidate : stored.f_im_msg().f_msg()) {
+                if (candidate.has_f_msg_id() && candidate.f_msg_id() == msgId) {
+                    *groupId = query.value(0).toString();
+                    *item = candidate;
+                    return true;
+                }
+            }
+        }
+        return false;
+    });
+}
+
 void PushServiceStore::subscribe(
     const std::shared_ptr<PushDeliveryQueue> &queue, const QString &groupId, quint64 token)
 {

@@ -15,6 +15,7 @@
 
 class PushDeliveryQueue;
 class pb_clt_t_user;
+class pb_im_t_msg_item;
 
 /// The service side of the push service: every project's message group with its sequence
 /// numbers and messages, kept in SQLite, and the clients subscribed to each group. One per
@@ -41,6 +42,8 @@ public:
     QList<int> publish(const QString &groupId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers; false when they cannot be read.
     bool groupSeqIds(const QString &groupId, int *initSeqId, int *seq);
+    /// The stored item with that message id and its group. Waits for the store thread.
+    bool findItem(quint64 msgId, QString *groupId, pb_im_t_msg_item *item);
 
     /// Queues the group information and the group's newest messages to the client, then
     /// everything published into the group later. Returns at once.

@@ -9,6 +9,8 @@ packages=(
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
     clang libclang-rt-14-dev
+    qtmultimedia5-dev libqt5multimedia5-plugins
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     fonts-wqy-zenhei fonts-dejavu-core
 )
 

@@ -1,8 +1,11 @@
 #include "attach/PictureLabel.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPixmapCache>
 #include <QtDebug>
 
 #include "attach/FileIconTable.h"
@@ -66,7 +69,54 @@ QPixmap PictureLabel::loadFile(const QString &path)
 
 QSize PictureLabel::showFile(const QString &path)
 {
-    const QPixmap pixmap = loadFile(path);
+    // A file that is no picture shows its type's icon: keyed by the icon, without a look at the
+    // file. A picture is keyed by its time and size too: one downloaded again under the same
+    // name is read again. Resources never change.
+    const bool picture = fileType(path) == Picture;
+    QString key = QStringLiteral("PictureLabel:")
+        + (picture ? path : FileIconTable::iconPath(QStringLiteral("%1_Shape").arg(path)));
+    if (picture && !path.startsWith(QLatin1Char(':'))) {
+        const QFileInfo info(path);
+        key += QStringLiteral(":%1:%2")
+                   .arg(info.lastModified().toMSecsSinceEpoch())
+                   .arg(info.size());
+    }
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        pixmap = loadFile(path);
+        if (!pixmap.isNull())
+            QPixmapCache::insert(key, pixmap);
+    }
     setPixmap(pixmap);
     return pixmap.size();
+}
+
+void PictureLabel::paintEvent(QPaintEvent *event)
+{
+    const QPixmap source = pixmap(Qt::ReturnByValue);
+    if (!hasScaledContents() || source.isNull()) {
+        KMLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect room = contentsRect();
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = room.size() * ratio;
+    if (size.isEmpty())
+        return;
+    // The same picture at the same size is scaled once for every label that shows it.
+    const QString key = QStringLiteral("PictureLabel:scaled:%1:%2x%3")
+                            .arg(source.cacheKey())
+                            .arg(size.width())
+                            .arg(size.height());
+    QPixmap scaled;
+    if (!QPixmapCache::find(key, &scaled)) {
+        scaled = source.size() == size
+            ? source
+            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(ratio);
+        QPixmapCache::insert(key, scaled);
+    }
+    painter.drawPixmap(room, scaled);
 }

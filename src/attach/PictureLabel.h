@@ -25,6 +25,12 @@ public:
     /// cannot be read.
     static QPixmap loadFile(const QString &path);
 
-    /// Shows loadFile(path) and returns the size of the loaded pixmap before scaling.
+    /// Shows loadFile(path) and returns the size of the loaded pixmap before scaling. Labels
+    /// that show the same file share one pixmap, and one scaled copy per size.
     QSize showFile(const QString &path);
+
+protected:
+    /// Draws the pixmap scaled to the label from a copy shared through QPixmapCache, instead of
+    /// QLabel's two copies per label.
+    void paintEvent(QPaintEvent *event) override;
 };

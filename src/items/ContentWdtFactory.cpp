@@ -3,6 +3,8 @@
 #include "feed/SDynData.h"
 #include "items/EditProjectWdt.h"
 #include "items/PlainTextWdt.h"
+#include "items/TaskInfoWdt.h"
+#include "items/TaskReportWdt.h"
 
 AbsContentWdt *createContentWdt(const SDynData *record)
 {
@@ -18,7 +20,11 @@ AbsContentWdt *createContentWdt(const SDynData *record)
         widget = new EditProjectWdt(record->content, nullptr);
         break;
     case SDynData::KindTask:
+        widget = new TaskInfoWdt(record->content, nullptr);
+        break;
     case SDynData::KindTaskReport:
+        widget = new TaskReportWdt(record->content, nullptr);
+        break;
     case SDynData::KindWeather:
     case SDynData::KindAttachment:
         // Their content widgets are not part of the library yet: the item shows its header.

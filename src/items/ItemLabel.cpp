@@ -50,7 +50,8 @@ std::unique_ptr<QTextLayout> newLayout(const QString &text, const QFont &font, b
     QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
     option.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::NoWrap);
     layout->setTextOption(option);
-    layout->setCacheEnabled(true); // keep the shaped glyphs for painting
+    // Shaped glyphs are kept only once the layout is painted (ItemLabel::paintEvent): most
+    // labels of a long feed are measured and never scrolled into view.
     return layout;
 }
 
@@ -155,7 +156,10 @@ void ItemLabel::paintEvent(QPaintEvent *event)
     }
 
     const int textWidth = qMax(rect.width(), 0);
-    const QTextLayout &layout = layoutFor(textWidth);
+    QTextLayout &layout = const_cast<QTextLayout &>(layoutFor(textWidth));
+    // From now on the glyphs shaped for drawing stay, for the next paint.
+    if (!layout.cacheEnabled())
+        layout.setCacheEnabled(true);
     const int blockHeight = textHeightFor(textWidth);
     qreal top = rect.top();
     if (align & Qt::AlignBottom)

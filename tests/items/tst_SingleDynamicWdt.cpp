@@ -69,7 +69,8 @@ void tst_SingleDynamicWdt::contentWidget_data()
     };
     row("plain notice", SDynData::KindText, "PlainTextWdt");
     row("project information", SDynData::KindProjectInfo, "EditProjectWdt");
-    row("task (not built yet)", SDynData::KindTask, "");
+    row("task", SDynData::KindTask, "TaskInfoWdt");
+    row("task report", SDynData::KindTaskReport, "TaskReportWdt");
     row("-1, no content widget", -1, "");
     row("7, invalid", 7, "");
     row("most negative kind", std::numeric_limits<int>::min(), "");

@@ -1,4 +1,5 @@
 #include "samples/SampleProject.h"
+#include "samples/SampleTasks.h"
 
 #include <QDate>
 #include <QStringList>
@@ -1127,7 +1128,7 @@ QList<SampleMember> members()
 
 QList<pb_clt_t_user> messages()
 {
-    return SampleBuilder().build();
+    return SampleBuilder().build() + SampleTasks::messages();
 }
 
 QList<pb_prj_t_prj_weather> weather()

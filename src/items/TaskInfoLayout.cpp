@@ -1,0 +1,82 @@
+#include "items/TaskInfoLayout.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QSpacerItem>
+
+#include "items/ItemLabel_p.h"
+
+namespace {
+
+constexpr int kIconEdge = 16;
+constexpr int kIconGap = 10;
+
+} // namespace
+
+/// The row's text with its icon at the left of the first line.
+class TaskRowLabel : public ItemLabel
+{
+public:
+    TaskRowLabel(const QString &objectName, QWidget *parent)
+        : ItemLabel(objectName, parent)
+    {
+        setContentsMargins(kIconEdge + kIconGap, 0, 0, 0);
+        setMinimumHeight(kIconEdge);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop); // the icon goes with the first line
+    }
+
+    void setIcon(const QPixmap &icon)
+    {
+        m_icon = icon;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        ItemLabel::paintEvent(event);
+        if (m_icon.isNull())
+            return;
+        QPainter painter(this);
+        // Centred on the first line, as the icon label beside a one-line text would be.
+        const int line = qMax(fontMetrics().height(), kIconEdge);
+        painter.drawPixmap(QRect(0, (line - kIconEdge) / 2, kIconEdge, kIconEdge), m_icon);
+    }
+
+private:
+    QPixmap m_icon; // shared with every row that shows it
+};
+
+TaskInfoLayout::TaskInfoLayout(const QString &objectName, QWidget *parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+    setSpacing(0);
+    m_textLbl = new TaskRowLabel(objectName, parent);
+    m_textLbl->setWordWrap(true);
+    addWidget(m_textLbl);
+    addItem(new QSpacerItem(100, 20, QSizePolicy::Fixed, QSizePolicy::Minimum));
+}
+
+void TaskInfoLayout::setText(const QString &text)
+{
+    m_textLbl->setText(text);
+}
+
+void TaskInfoLayout::setIcon(const QString &path)
+{
+    QPixmap icon;
+    if (!QPixmapCache::find(path, &icon)) {
+        icon.load(path);
+        if (!icon.isNull() && icon.size() != QSize(kIconEdge, kIconEdge))
+            icon = icon.scaled(
+                kIconEdge, kIconEdge, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QPixmapCache::insert(path, icon);
+    }
+    m_textLbl->setIcon(icon);
+}
+
+KMLabel *TaskInfoLayout::textLabel() const
+{
+    return m_textLbl;
+}

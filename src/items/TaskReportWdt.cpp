@@ -1,0 +1,117 @@
+#include "items/TaskReportWdt.h"
+
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "attach/KMButton.h"
+#include "attach/PictureViewDlg.h"
+#include "feed/VantorInformation.h"
+#include "items/ItemLabel_p.h"
+#include "items/TaskItems_p.h"
+#include "items/VoiceLayout.h"
+#include "views/ProjectDynPage.h"
+
+TaskReportWdt::TaskReportWdt(const QVariantHash &content, QWidget *parent)
+    : AbsContentWdt(content, parent)
+{
+    createContentLayout();
+}
+
+void TaskReportWdt::initContent()
+{
+    if (m_reportLayout)
+        return; // built once
+    const QString report = m_content.value(QStringLiteral("content")).toString();
+    const QString taskDesc = m_content.value(QStringLiteral("task_desc")).toString();
+    const QStringList attachments = m_content.value(TaskItems::kAttachList).toStringList();
+
+    if (report.endsWith(TaskItems::kVoiceSuffix)) {
+        m_reportVoiceLayout = new VoiceLayout(
+            report, m_content.value(QStringLiteral("report_play_time"), 1).toInt(), this);
+    } else if (!report.isEmpty()) {
+        m_reportTextLbl = new ItemLabel(QStringLiteral("TaskReportWdt_Text"), this);
+        m_reportTextLbl->setWordWrap(true);
+        m_reportTextLbl->setText(report);
+    }
+
+    m_contentLayout->setContentsMargins(0, 0, 0, 0);
+    m_contentLayout->setSpacing(0);
+    m_reportLayout = new QVBoxLayout;
+    m_reportLayout->setContentsMargins(30, 20, 20, 20);
+    m_reportLayout->setSpacing(20);
+    if (m_reportTextLbl)
+        m_reportLayout->addWidget(m_reportTextLbl);
+    if (m_reportVoiceLayout)
+        m_reportLayout->addLayout(m_reportVoiceLayout);
+
+    if (!attachments.isEmpty()) {
+        m_attachStrip = new QHBoxLayout;
+        m_attachStrip->setContentsMargins(0, 0, 0, 0);
+        m_attachStrip->setSpacing(20);
+        // Taken whole: a report names its files by name or by URL, never as name and id.
+        for (const QString &entry : attachments)
+            TaskItems::addAttachment(m_attachStrip, entry, entry, this);
+        m_attachStrip->addStretch(0);
+        m_reportLayout->addLayout(m_attachStrip);
+    }
+
+    if (!taskDesc.isEmpty()) {
+        m_spacerLbl = new KMLabel(QStringLiteral("TaskReportWdt_Spacer"), this);
+        m_spacerLbl->setFixedHeight(10);
+        if (taskDesc.endsWith(TaskItems::kVoiceSuffix)) {
+            m_taskVoiceLayout = new VoiceLayout(
+                taskDesc, m_content.value(TaskItems::kTaskDescPlayTime, 1).toInt(), this);
+            m_taskVoiceLayout->prependText(tr("Come from task "));
+            m_taskVoiceLayout->setContentsMargins(20, 20, 20, 20);
+        } else {
+            m_taskDescLbl = new ItemLabel(QStringLiteral("TaskReportWdt_TaskDescLbl"), this);
+            m_taskDescLbl->setWordWrap(true); // descriptions run to several lines
+            m_taskDescLbl->setText(tr("Come from task ") + taskDesc);
+            m_taskDescLbl->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            m_taskDescLbl->setMargin(20);
+        }
+    }
+
+    m_contentLayout->addLayout(m_reportLayout);
+    if (m_taskDescLbl || m_taskVoiceLayout) {
+        m_contentLayout->addWidget(m_spacerLbl);
+        if (m_taskDescLbl)
+            m_contentLayout->addWidget(m_taskDescLbl);
+        if (m_taskVoiceLayout)
+            m_contentLayout->addLayout(m_taskVoiceLayout);
+    }
+
+    if (!m_content.value(TaskItems::kTaskId).toString().isEmpty()) {
+        m_viewBtn = new KMButton(this);
+        m_viewBtn->setText(tr("View"));
+        connect(m_viewBtn, &KMButton::clicked, this, &TaskReportWdt::onViewInfo);
+    }
+}
+
+void TaskReportWdt::resizeEvent(QResizeEvent *event)
+{
+    AbsContentWdt::resizeEvent(event);
+    moveToBottomRight(m_viewBtn, 20, 15);
+}
+
+void TaskReportWdt::onViewInfo()
+{
+    const QString taskId = m_content.value(TaskItems::kTaskId).toString();
+    if (taskId.isEmpty())
+        return;
+    if (VantorInformation *host = ProjectDynPage::infoInterface())
+        host->showTaskInfo(taskId, 0, hostWidget());
+}
+
+void TaskReportWdt::onViewPicture(const QVariant &pathVar)
+{
+    const QString name = pathVar.toString();
+    if (name.isEmpty())
+        return;
+    // The modal loop may delete this item; the dialog is guarded and deleted here.
+    QPointer<PictureViewDlg> viewer(
+        new PictureViewDlg(name, TaskItems::feedTempDir(), hostWidget()));
+    viewer->exec();
+    delete viewer.data();
+}

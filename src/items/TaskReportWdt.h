@@ -1,0 +1,37 @@
+#pragma once
+
+#include "items/AbsContentWdt.h"
+
+class KMButton;
+class KMLabel;
+class QHBoxLayout;
+class VoiceLayout;
+
+/// Content of a task report: the report's text or voice note and its attachments, then the
+/// description of the task it reports on ("Come from task ..."), and a "View" button to the
+/// host's task page. GUI thread only.
+class TaskReportWdt : public AbsContentWdt
+{
+    Q_OBJECT
+public:
+    TaskReportWdt(const QVariantHash &content, QWidget *parent);
+
+    void initContent() override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void onViewPicture(const QVariant &pathVar);
+    void onViewInfo();
+
+private:
+    QVBoxLayout *m_reportLayout = nullptr; // children and layouts below belong to this widget
+    QHBoxLayout *m_attachStrip = nullptr;
+    KMLabel *m_taskDescLbl = nullptr;
+    VoiceLayout *m_taskVoiceLayout = nullptr;
+    KMLabel *m_spacerLbl = nullptr;
+    KMLabel *m_reportTextLbl = nullptr;
+    VoiceLayout *m_reportVoiceLayout = nullptr;
+    KMButton *m_viewBtn = nullptr; // a free child in the lower right corner
+};

@@ -1,0 +1,23 @@
+#include "items/VoiceLayout.h"
+
+#include "VTVoice.h"
+#include "items/ItemLabel_p.h"
+
+VoiceLayout::VoiceLayout(const QString &url, int playTime, QWidget *parent)
+    : m_parent(parent)
+{
+    m_player = new VTVoice(parent);
+    m_player->setUrl(url, playTime);
+    setSpacing(10);
+    addWidget(m_player);
+    addStretch(0);
+}
+
+void VoiceLayout::prependText(const QString &text)
+{
+    if (!m_textLbl) {
+        m_textLbl = new ItemLabel(QStringLiteral("TaskInfoWdt_Desc"), m_parent);
+        insertWidget(0, m_textLbl);
+    }
+    m_textLbl->setText(text + m_textLbl->text());
+}

@@ -1,0 +1,130 @@
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "CloudFileService.h"
+#include "InformMsgBox.h"
+#include "attach/FileDisplayWdt.h"
+#include "attach/PictureFileWdt.h"
+#include "common/TestMain.h"
+
+/// Catches what the feed opens with the default program.
+class OpenedFiles : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList paths;
+
+public slots:
+    void open(const QUrl &url) { paths << url.toLocalFile(); }
+};
+
+/// A file tile: fetching with progress, opening with the default program, failures said.
+class tst_FileDisplayWdt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void openFile_data();
+    void openFile();
+
+private:
+    QTemporaryDir m_dir;
+    OpenedFiles m_opened;
+    const QByteArray m_tmpDir = qgetenv("TMPDIR");
+};
+
+void tst_FileDisplayWdt::init()
+{
+    qputenv("TMPDIR", m_dir.filePath("sys").toLocal8Bit());
+    QDir(m_dir.path()).removeRecursively();
+    QVERIFY(QDir().mkpath(m_dir.filePath("sys/Vantor/file")));
+    CloudFileStore::setRootPath(m_dir.filePath("cloud"));
+    CloudFileStore::resetTransferSettings();
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_opened, "open");
+    m_opened.paths.clear();
+    InformMsgBox::closeAll();
+}
+
+void tst_FileDisplayWdt::cleanup()
+{
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, 30000);
+    CloudFileStore::resetTransferSettings();
+    InformMsgBox::closeAll();
+    qputenv("TMPDIR", m_tmpDir);
+}
+
+void tst_FileDisplayWdt::openFile_data()
+{
+    QTest::addColumn<QString>("from"); // "cloud", "kept" (fetched before), "lost", "nowhere"
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("prompt"); // empty: the file is opened
+
+    QTest::newRow("fetched with progress") << "cloud"
+                                           << "结构施工图.dwg"
+                                           << "";
+    QTest::newRow("kept from before") << "kept"
+                                      << "进度计划.xlsx"
+                                      << "";
+    QTest::newRow("hostile name stays in its folder") << "cloud"
+                                                      << "../../x.pdf"
+                                                      << "";
+    QTest::newRow("link lost") << "lost"
+                               << "方案.pdf"
+                               << "打开文件失败!";
+    QTest::newRow("not in the cloud") << "nowhere"
+                                      << "方案.pdf"
+                                      << "打开文件失败!";
+}
+
+void tst_FileDisplayWdt::openFile()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, name);
+    QFETCH(QString, prompt);
+    const QByteArray bytes(48 * 1024, 'x');
+    const QString local = FileDisplayWdt::localFilePath(name);
+    QVERIFY(local.startsWith(m_dir.filePath("sys/Vantor/file/")));
+    QVERIFY(!local.contains(QLatin1String("..")));
+    QFile stored(from == QLatin1String("kept") ? local : CloudFileStore::filePath("f-01"));
+    if (from != QLatin1String("nowhere")) {
+        QVERIFY(QDir().mkpath(QFileInfo(stored).path()));
+        QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(bytes) == bytes.size());
+        stored.close();
+    }
+    CloudFileStore::setChunkSize(4096);
+    CloudFileStore::setChunkDelay(5);
+    if (from == QLatin1String("lost"))
+        CloudFileStore::setFailAfter(8192);
+
+    FileDisplayWdt tile(QStringLiteral("f-01"), name, nullptr);
+    tile.show();
+    const int prompts = InformMsgBox::promptCount();
+    QTest::mouseClick(tile.findChild<PictureFileWdt *>(), Qt::LeftButton);
+    if (prompt.isEmpty()) {
+        if (from == QLatin1String("cloud")) {
+            // The bar shows part of the way, then goes when the file is there.
+            QTRY_VERIFY(
+                tile.findChild<QProgressBar *>() && tile.findChild<QProgressBar *>()->isVisible());
+            QVERIFY(tile.findChild<QProgressBar *>()->value() < 100);
+        }
+        QTRY_COMPARE(m_opened.paths, QStringList { local });
+        QVERIFY(!tile.findChild<QProgressBar *>() || tile.findChild<QProgressBar *>()->isHidden());
+        QCOMPARE(InformMsgBox::promptCount(), prompts);
+    } else {
+        QTRY_COMPARE(InformMsgBox::promptCount(), prompts + 1);
+        QCOMPARE(InformMsgBox::lastPrompt(), prompt);
+        QVERIFY(m_opened.paths.isEmpty());
+        QVERIFY(!QFile::exists(local));
+    }
+}
+
+DYNFEED_TEST_MAIN(tst_FileDisplayWdt)
+#include "tst_FileDisplayWdt.moc"

@@ -186,6 +186,12 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         lock, std::chrono::milliseconds(kGroupInfoWaitMs), [this] { return d->groupInfoArrived; });
 }
 
+void DynDataController::setPrjName(const QString &prjName)
+{
+    std::lock_guard<std::mutex> lock(d->listMutex);
+    d->converter->setPrjName(prjName);
+}
+
 QString DynDataController::prjId() const
 {
     return d->prjId;
@@ -319,8 +325,11 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
         d->latestSeqId = maxSeq;
         d->prjSeqIds[d->prjId] = d->latestSeqId;
     }
-    if (maxSeq > d->groupSeqId)
+    // The group grew: a paged view's count of pages follows it.
+    if (maxSeq > d->groupSeqId) {
         d->groupSeqId = maxSeq;
+        emit groupMsgNum(d->groupSeqId - d->initSeqId);
+    }
 
     if (d->bGroupFeed)
         emit newMsgNum(count);

@@ -32,6 +32,9 @@ public:
     void setProjUserId(const QString &prjId, const QString &userId);
     QString prjId() const;
     QString userId() const;
+    /// The project's name shown on weather records, which name no project; kept until set
+    /// again. Any thread.
+    void setPrjName(const QString &prjName);
 
     /// One page of the list; pages start at 1.
     QList<SDynData *> fetchDynData(int page, int count);
@@ -61,6 +64,7 @@ signals:
     void newMsgNum(int);
     void networkError();
     void synTaskNotify(const QHash<QString, QVariant> &attachMap);
+    /// The group's message count grew (group information, or newer messages received).
     void groupMsgNum(int);
 
 private:

@@ -6,10 +6,35 @@
 #include "attach/KMButton.h"
 #include "views/KMLineEdit.h"
 
+namespace {
+
+/// Refuses, as the user types, every number that is no page: beyond the last page (Qt's own
+/// validator lets such a number through while it has no more digits than the last page) or
+/// starting with 0.
+class PageNumberValidator : public QIntValidator
+{
+public:
+    PageNumberValidator(int bottom, int top, QObject *parent)
+        : QIntValidator(bottom, top, parent)
+    { }
+
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QIntValidator::validate(input, pos);
+        if (state != Intermediate || input.isEmpty())
+            return state;
+        bool ok = false;
+        const qlonglong value = input.toLongLong(&ok, 10);
+        return ok && (value > top() || input.startsWith(QLatin1Char('0'))) ? Invalid : state;
+    }
+};
+
+} // namespace
+
 GotoPageFrm::GotoPageFrm(QWidget *parent)
     : VTFrame(parent)
     , m_pageEdit(new KMLineEdit(QStringLiteral("PageNavigateWdt_gotoPageEdit"), this))
-    , m_validator(new QIntValidator(1, 2, this))
+    , m_validator(new PageNumberValidator(1, 2, this))
     , m_layout(new QHBoxLayout(this))
     , m_gotoBtn(new KMButton(QStringLiteral("PageNavigateWdt_gotoPageBtn"), this))
 {

@@ -100,7 +100,7 @@ void PageNavigateWdt::setMsgNum(int msgNum)
     m_msgNum = qMax(0, msgNum);
     m_gotoFrm->setLastPage(pageCount());
     if (m_currentPage > qMax(1, pageCount())) {
-        changePage(pageCount());
+        changePage(qMax(1, pageCount()));
         return;
     }
     redraw();

@@ -312,12 +312,20 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
 
     int count = 0;
     int maxSeq = -1;
+    int minSeq = std::numeric_limits<int>::max();
     for (SDynData *record : records) {
         addDynData(record);
         if (record->seqId > d->groupSeqId)
             ++count;
         maxSeq = std::max(maxSeq, record->seqId);
+        if (record->seqId >= 0)
+            minSeq = std::min(minSeq, record->seqId);
     }
+    // The next older request starts below what has arrived: asking again for the newest batch,
+    // which the service sends on subscribing, would bring nothing new and so announce nothing,
+    // and a view waiting for older records would wait for ever.
+    if (minSeq < d->fetchCursor)
+        d->fetchCursor = std::max(minSeq, d->initSeqId);
 
     bool olderOnly = true;
     if (maxSeq > d->latestSeqId) {

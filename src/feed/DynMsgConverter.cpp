@@ -903,14 +903,17 @@ void DynMsgConverter::convertForecast(const pb_prj_t_prj_weather &weather, QList
         out.append(record);
     };
     for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
-        // Every day of the forecast is shown, a day without reminder without the tag; a
-        // reminder without title would show as an empty line and is left out.
-        if (day.f_reminders_size() == 0)
-            add(makeWeatherRecord(day, nullptr, m_prjName));
+        // Every day of the forecast is shown, a day without reminder without the tag. A
+        // reminder without title would show as an empty line: it counts as none.
+        bool reminded = false;
         for (const pb_prj_t_reminder &reminder : day.f_reminders()) {
-            if (!reminder.f_reminder_title().empty())
+            if (!reminder.f_reminder_title().empty()) {
                 add(makeWeatherRecord(day, &reminder, m_prjName));
+                reminded = true;
+            }
         }
+        if (!reminded)
+            add(makeWeatherRecord(day, nullptr, m_prjName));
     }
 }
 

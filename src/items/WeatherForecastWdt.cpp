@@ -12,10 +12,11 @@ QString textOf(const QVariantHash &content, const char *key)
     return content.value(QLatin1String(key)).toString();
 }
 
+/// A text of the line: it wraps rather than widen the feed when the line is short of room.
 KMLabel *newLabel(const QString &objectName, QWidget *parent)
 {
     auto *label = new ItemLabel(objectName, parent);
-    label->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    label->setWordWrap(true);
     return label;
 }
 

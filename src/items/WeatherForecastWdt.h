@@ -10,8 +10,9 @@ class QHBoxLayout;
 /// right end. The widget is named after the weather type ("Cloudy" or "ThunderShower"), by which
 /// the host's style sheet gives each type its look. GUI thread only.
 ///
-/// Choice where the text was open: without a project name the second label shows the date
-/// alone, not the date behind a lone full stop.
+/// Choices where the look was open: without a project name the second label shows the date
+/// alone, not the date behind a lone full stop; the weather and the project and date wrap when
+/// the line is short of room, so that a long line never widens the feed beyond its view.
 class WeatherForecastWdt : public AbsContentWdt
 {
     Q_OBJECT

@@ -62,6 +62,7 @@ public:
         latestSeqId = 0;
         newMsgCount = 0;
         waitingGroupInfo = true;
+        announcedCount = 0;
     }
 
     std::unique_ptr<DynMsgConverter> converter;
@@ -80,6 +81,7 @@ public:
     int latestSeqId = 0;
     int newMsgCount = 0;
     bool waitingGroupInfo = true;
+    int announcedCount = 0; // the last groupMsgNum
     QHash<QString, int> prjSeqIds;
     std::unique_ptr<UserSettings> settings;
 
@@ -333,11 +335,9 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
         d->latestSeqId = maxSeq;
         d->prjSeqIds[d->prjId] = d->latestSeqId;
     }
-    // The group grew: a paged view's count of pages follows it.
-    if (maxSeq > d->groupSeqId) {
+    if (maxSeq > d->groupSeqId)
         d->groupSeqId = maxSeq;
-        emit groupMsgNum(d->groupSeqId - d->initSeqId);
-    }
+    announceGroupCount(false);
 
     if (d->bGroupFeed)
         emit newMsgNum(count);
@@ -380,7 +380,7 @@ void DynDataController::onGetGroupInfo(const pb_clt_t_group_item &groupItem)
         }
 
         if (d->groupSeqId > old)
-            emit groupMsgNum(d->groupSeqId - d->initSeqId);
+            announceGroupCount(true);
     }
 }
 
@@ -403,6 +403,17 @@ void DynDataController::clearDynDataLocked()
     d->keys.clear();
     d->resetCounters();
     d->converter->reset();
+}
+
+void DynDataController::announceGroupCount(bool grown)
+{
+    // One message may bring several records (a message's attachments, a day's log lines): a
+    // paged view that counted messages only would never reach the oldest records.
+    const int count = std::max(d->groupSeqId - d->initSeqId, int(m_dynDataList.size()));
+    if (!grown && count <= d->announcedCount)
+        return;
+    d->announcedCount = count;
+    emit groupMsgNum(count);
 }
 
 void DynDataController::fetchLatestData()

@@ -64,12 +64,16 @@ signals:
     void newMsgNum(int);
     void networkError();
     void synTaskNotify(const QHash<QString, QVariant> &attachMap);
-    /// The group's message count grew (group information, or newer messages received).
+    /// The number of records of the project's group grew: its message count (group
+    /// information, newer messages received) or, when messages brought more records than that,
+    /// the records received.
     void groupMsgNum(int);
 
 private:
     void clearDynData();
     void clearDynDataLocked();
+    /// Emits groupMsgNum when grown or when the count is above the last one told; list lock held.
+    void announceGroupCount(bool grown);
     void fetchLatestData();
     void requestOlder(int count);
 

@@ -28,6 +28,7 @@ private slots:
     void scrollToTop_data();
     void scrollToTop();
     void switchProject();
+    void moreRecordsThanMessages();
 };
 
 namespace {
@@ -37,12 +38,12 @@ const qint64 kBase = 1762000000; // seconds
 const int kHeld = 89; // each group starts with minutes 0 to 88: three pages
 const auto range = TestFeed::countdown;
 
-/// A group of its own, holding minutes 0 to 88.
-QString newGroup()
+/// A group of its own, holding minutes 0 to count - 1.
+QString newGroup(int count = kHeld)
 {
     static int next = 7300;
     const QString prjId = QString::number(next++);
-    PSVPushService::publish(prjId, TestMessages::plainMessages(kHeld, kBase));
+    PSVPushService::publish(prjId, TestMessages::plainMessages(count, kBase));
     return prjId;
 }
 
@@ -201,6 +202,28 @@ void tst_ProjectDynPage::switchProject()
     QCOMPARE(feed.navigator()->currentPage(), 1);
     QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
     QTRY_COMPARE(feed.navigator()->pageCount(), 3);
+}
+
+void tst_ProjectDynPage::moreRecordsThanMessages()
+{
+    // 25 notices and one message of ten log lines, older than them: 26 messages, 35 records.
+    const QString prjId = newGroup(25);
+    pb_clt_t_user logs;
+    for (int minute = -10; minute < 0; ++minute) {
+        pb_prj_t_log *log = logs.mutable_f_prj_details()->add_f_prj_log();
+        log->set_f_log_content("施工日志");
+        log->set_f_add_time(kBase + 60 * minute);
+    }
+    PSVPushService::publish(prjId, logs);
+
+    ProjectDynPage page(true, nullptr);
+    page.resize(700, 500);
+    page.show();
+    page.setProjUserId(prjId, QStringLiteral("4004"));
+    auto *navigator = page.findChild<PageNavigateWdt *>();
+    QTRY_COMPARE(navigator->pageCount(), 2);
+    navigator->setCurrentPage(2);
+    QTRY_COMPARE(TestFeed::shownTimes(*page.findChild<DynamicPage *>()).size(), 5);
 }
 
 DYNFEED_TEST_MAIN(tst_ProjectDynPage)

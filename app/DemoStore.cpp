@@ -1,6 +1,7 @@
 #include "DemoStore.h"
 
 #include <QColor>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include "CloudFileService.h"
 #include "PSVPushService.h"
 #include "samples/SampleProject.h"
+#include "samples/SampleWeather.h"
 
 namespace {
 
@@ -146,14 +148,28 @@ bool DemoStore::prepare(const QString &dataDir, QString *error)
     int initSeq = 0;
     int seq = 0;
     PSVPushService::groupSeqIds(prjId, &initSeq, &seq);
-    if (seq > 0)
-        return true;
-    for (const pb_clt_t_user &message : messages) {
-        if (PSVPushService::publish(prjId, message).isEmpty()) {
-            *error = QStringLiteral("cannot publish the sample project into %1")
-                         .arg(PSVPushService::storePath());
-            return false;
+    if (seq == 0) {
+        for (const pb_clt_t_user &message : messages + SampleWeather::storyForecasts()) {
+            if (PSVPushService::publish(prjId, message).isEmpty()) {
+                *error = QStringLiteral("cannot publish the sample project into %1")
+                             .arg(PSVPushService::storePath());
+                return false;
+            }
         }
     }
+    publishForecast(dataDir, QDate::currentDate());
     return true;
+}
+
+void DemoStore::publishForecast(const QString &dataDir, const QDate &today)
+{
+    // Once a day, as the weather service would.
+    const QString stampPath = dataDir + QStringLiteral("/forecast.stamp");
+    const QByteArray stamp = today.toString(Qt::ISODate).toLatin1();
+    QFile last(stampPath);
+    if (last.open(QIODevice::ReadOnly) && last.readAll() == stamp)
+        return;
+    if (!PSVPushService::publish(SampleProject::projectId(), SampleWeather::forecast(today, 4))
+             .isEmpty())
+        writeFile(stampPath, stamp);
 }

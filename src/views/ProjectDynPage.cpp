@@ -84,6 +84,13 @@ VantorInformation *ProjectDynPage::infoInterface()
 
 void ProjectDynPage::onGotoPage(int pageIdx)
 {
+    // Called by the host rather than by the navigator: the navigator takes the page first, so
+    // that both show the same one, and answers with pageChanged, which comes back here. A page
+    // that does not exist is refused there.
+    if (pageIdx != m_navigator->currentPage()) {
+        m_navigator->setCurrentPage(pageIdx);
+        return;
+    }
     m_scrollArea->showPage(pageIdx);
 }
 

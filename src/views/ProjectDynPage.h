@@ -47,6 +47,7 @@ public:
     static VantorInformation *infoInterface();
 
 public slots:
+    /// Shows the page, in the list and in the navigator; a page that does not exist is refused.
     void onGotoPage(int pageIdx);
 
 signals:

@@ -93,16 +93,19 @@ void tst_ProjectDynPage::initTestCase()
 void tst_ProjectDynPage::choosePage_data()
 {
     QTest::addColumn<int>("logs");
-    QTest::addColumn<Ints>("turns"); // pages chosen one after the other
+    QTest::addColumn<Ints>("turns"); // pages chosen one after the other; -n: by the host
     QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("current"); // in the navigator
     QTest::addColumn<Ints>("expected");
 
-    QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << range(58, 29);
+    QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
     QTest::newRow("the last page starts at the 61st record")
-        << 0 << Ints { 3 } << 3 << range(28, 0);
-    QTest::newRow("no page 4: page 1 stays") << 0 << Ints { 4 } << 3 << range(88, 59);
+        << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
+    QTest::newRow("no page 4: page 1 stays") << 0 << Ints { 4 } << 3 << 1 << range(88, 59);
+    QTest::newRow("the host asks for page 2") << 0 << Ints { -2 } << 3 << 2 << range(58, 29);
+    QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << range(88, 59);
     QTest::newRow("more records than messages: a page more")
-        << 10 << Ints { 3, 4 } << 4 << range(-2, -10);
+        << 10 << Ints { 3, 4 } << 4 << 4 << range(-2, -10);
 }
 
 void tst_ProjectDynPage::choosePage()
@@ -118,10 +121,14 @@ void tst_ProjectDynPage::choosePage()
     // the pages grow when more records arrive than the group has messages.
     for (int turn : turns) {
         QTRY_VERIFY(turn > pages || feed.navigator->pageCount() >= turn);
-        feed.navigator->setCurrentPage(turn);
+        if (turn > 0)
+            feed.navigator->setCurrentPage(turn);
+        else
+            feed.page.onGotoPage(-turn);
     }
     QTRY_COMPARE(feed.shownMinutes(), expected);
     QCOMPARE(feed.navigator->pageCount(), pages);
+    QTEST(feed.navigator->currentPage(), "current");
 }
 
 void tst_ProjectDynPage::recordsArrive_data()

@@ -8,24 +8,24 @@
 
 namespace {
 
-// Placeholders: %floor a floor of the tower, %count a number of people or pieces, %clock a time
-// of day.
+// Placeholders: %floor a floor of the tower, %clock a time of day, %few a handful, %count a
+// dozen or so, %tons a delivery's weight, %crew the day's workers.
 const QStringList &noticeTexts()
 {
     static const QStringList texts {
         QStringLiteral("%floor层顶板混凝土浇筑完成，开始洒水养护。"),
         QStringLiteral("塔吊例行检查完成，钢丝绳和限位装置正常。"),
         QStringLiteral("%clock在项目部会议室召开安全例会，请各班组长准时参加。"),
-        QStringLiteral("外架连墙件复查完毕，发现%count处松动已紧固。"),
+        QStringLiteral("外架连墙件复查完毕，发现%few处松动已紧固。"),
         QStringLiteral("幕墙单元板第%count批进场，请质量员抽检。"),
         QStringLiteral("%floor层核心筒墙柱钢筋绑扎完成，请监理%clock验收。"),
         QStringLiteral("商砼站通知：%floor层楼板混凝土%clock开始供料。"),
         QStringLiteral("施工电梯%clock起停运维保两小时，请提前安排材料运输。"),
-        QStringLiteral("今日劳务出勤%count人，已全部完成实名制刷卡。"),
+        QStringLiteral("今日劳务出勤%crew人，已全部完成实名制刷卡。"),
         QStringLiteral("%floor层楼梯间临边防护已补设，请安全员复查。"),
-        QStringLiteral("钢筋进场%count吨，已取样送检。"),
+        QStringLiteral("钢筋进场%tons吨，已取样送检。"),
         QStringLiteral("测量复核：%floor层轴线偏差最大3mm，在允许范围内。"),
-        QStringLiteral("动火作业%count处均已办理动火证，看火人到位。"),
+        QStringLiteral("动火作业%few处均已办理动火证，看火人到位。"),
         QStringLiteral("甲方代表%clock到现场检查样板间，请保持通道整洁。"),
         QStringLiteral("%floor层模板支撑体系验收合格，可以绑扎梁板钢筋。"),
         QStringLiteral("生活区消防通道已清理，灭火器%count具全部检查合格。"),
@@ -105,7 +105,10 @@ int deal(quint64 n, int size, quint32 deck)
 QString fillIn(QString text, Mix &mix)
 {
     text.replace(QLatin1String("%floor"), QString::number(20 + mix.below(12)));
-    text.replace(QLatin1String("%count"), QString::number(2 + mix.below(140)));
+    text.replace(QLatin1String("%few"), QString::number(1 + mix.below(5)));
+    text.replace(QLatin1String("%count"), QString::number(2 + mix.below(11)));
+    text.replace(QLatin1String("%tons"), QString::number(18 + mix.below(29)));
+    text.replace(QLatin1String("%crew"), QString::number(90 + mix.below(70)));
     text.replace(QLatin1String("%clock"),
         QStringLiteral("%1:%2")
             .arg(8 + mix.below(10))

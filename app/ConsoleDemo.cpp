@@ -102,6 +102,7 @@ int ConsoleDemo::run(int newMessages)
         &controller, &DynDataController::networkError, this, [&failed] { failed = true; },
         Qt::QueuedConnection);
 
+    controller.setPrjName(SampleProject::projectName());
     BatchWatch watch(&controller);
     const QString userId = SampleProject::members().constFirst().userId();
     controller.setProjUserId(prjId, userId);

@@ -1,6 +1,7 @@
 #include "DemoStore.h"
 
 #include <QColor>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include "DemoTaskFiles.h"
 #include "PSVPushService.h"
 #include "samples/SampleProject.h"
+#include "samples/SampleWeather.h"
 
 namespace {
 
@@ -148,14 +150,30 @@ bool DemoStore::prepare(const QString &dataDir, QString *error)
     int initSeq = 0;
     int seq = 0;
     PSVPushService::groupSeqIds(prjId, &initSeq, &seq);
-    if (seq > 0)
-        return DemoTaskFiles::publishIfMissing(prjId, error); // a store of an older sample
-    for (const pb_clt_t_user &message : messages) {
-        if (PSVPushService::publish(prjId, message).isEmpty()) {
-            *error = QStringLiteral("cannot publish the sample project into %1")
-                         .arg(PSVPushService::storePath());
-            return false;
+    if (seq == 0) {
+        for (const pb_clt_t_user &message : messages + SampleWeather::storyForecasts()) {
+            if (PSVPushService::publish(prjId, message).isEmpty()) {
+                *error = QStringLiteral("cannot publish the sample project into %1")
+                             .arg(PSVPushService::storePath());
+                return false;
+            }
         }
+    } else if (!DemoTaskFiles::publishIfMissing(prjId, error)) { // a store of an older sample
+        return false;
     }
+    publishForecast(dataDir, QDate::currentDate());
     return true;
+}
+
+void DemoStore::publishForecast(const QString &dataDir, const QDate &today)
+{
+    // Once a day, as the weather service would.
+    const QString stampPath = dataDir + QStringLiteral("/forecast.stamp");
+    const QByteArray stamp = today.toString(Qt::ISODate).toLatin1();
+    QFile last(stampPath);
+    if (last.open(QIODevice::ReadOnly) && last.readAll() == stamp)
+        return;
+    if (!PSVPushService::publish(SampleProject::projectId(), SampleWeather::forecast(today, 4))
+             .isEmpty())
+        writeFile(stampPath, stamp);
 }

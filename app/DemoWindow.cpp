@@ -5,16 +5,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "CloudFileService.h"
 #include "MyTasksView.h"
 #include "PSVPushService.h"
+#include "feed/DynDataController.h"
 #include "items/SingleDynamicWdt.h"
 #include "samples/SampleProject.h"
 #include "views/DynScrollArea.h"
+#include "views/ProjectDynPage.h"
 
 namespace {
 
@@ -22,24 +23,25 @@ const int kSettleTickMs = 200;
 const int kStableTicksWanted = 5;
 const int kScreenshotMinimumItems = 3;
 
-/// Notices as site engineers post them through the day.
-const char *const kNotices[] = {
-    "塔吊例行检查完成，运行正常。",
-    "21层顶板混凝土浇筑完成，开始养护。",
-    "下午三点召开安全例会，请各班组长准时参加。",
-    "外架连墙件已复查，发现2处松动已紧固。",
-    "幕墙单元板第三批进场，请质量员抽检。",
-    "雨天暂停室外焊接作业，注意临时用电安全。",
-};
+/// The sample group's newest sequence number: live messages number on from it, so that a new
+/// start goes on where the last one stopped.
+quint64 groupSeq()
+{
+    int initSeq = 0;
+    int seq = 0;
+    PSVPushService::groupSeqIds(SampleProject::projectId(), &initSeq, &seq);
+    return quint64(qMax(0, seq));
+}
 
 } // namespace
 
 DemoWindow::DemoWindow(QWidget *parent)
     : QWidget(parent)
+    , m_live(groupSeq())
 {
     setObjectName(QStringLiteral("DemoWindow"));
     setWindowTitle(tr("Project dynamics - %1").arg(SampleProject::projectName()));
-    resize(760, 980);
+    resize(900, 980);
 
     auto *topBar = new QFrame(this);
     topBar->setObjectName(QStringLiteral("DemoWindow_topBar"));
@@ -70,20 +72,26 @@ DemoWindow::DemoWindow(QWidget *parent)
     m_tabs->setObjectName(QStringLiteral("DemoWindow_tabs"));
     m_tabs->setDocumentMode(true);
     m_feed = new DynScrollArea(true, m_tabs);
-    m_tabs->addTab(m_feed, tr("Feed"));
+    addFeedTab(m_feed, tr("Feed"));
+    m_pages = new ProjectDynPage(true, m_tabs);
+    addFeedTab(m_pages, tr("Pages"));
     m_myTasks = new MyTasksView(m_tabs);
     m_tabs->addTab(m_myTasks, tr("My tasks"));
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(topBar);
     layout->addWidget(m_tabs, 1);
 
-    connect(m_feed, &DynScrollArea::newMsgNum, this, &DemoWindow::onNewMsgNum);
-    connect(m_topButton, &QPushButton::clicked, m_feed, &DynScrollArea::goTop);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &DemoWindow::updateBadge);
+    connect(m_topButton, &QPushButton::clicked, this, [this] {
+        if (const auto goTop = m_goTop.value(m_tabs->currentWidget()))
+            goTop();
+    });
 
     m_liveTimer = new QTimer(this);
-    connect(m_liveTimer, &QTimer::timeout, this, &DemoWindow::publishNotice);
+    connect(m_liveTimer, &QTimer::timeout, this, &DemoWindow::publishLiveMessage);
     m_settleTimer = new QTimer(this);
     m_settleTimer->setInterval(kSettleTickMs);
     connect(m_settleTimer, &QTimer::timeout, this, &DemoWindow::onSettleTick);
@@ -91,8 +99,12 @@ DemoWindow::DemoWindow(QWidget *parent)
 
 void DemoWindow::openSampleProject()
 {
-    m_feed->setProjUserId(
-        SampleProject::projectId(), SampleProject::members().constFirst().userId());
+    const QString userId = SampleProject::members().constFirst().userId();
+    // Weather messages name no project: the host tells each view the name to show.
+    m_feed->dynDataCtrler()->setPrjName(SampleProject::projectName());
+    m_feed->setProjUserId(SampleProject::projectId(), userId);
+    m_pages->dynDataCtrler()->setPrjName(SampleProject::projectName());
+    m_pages->setProjUserId(SampleProject::projectId(), userId);
     m_myTasks->open(SampleProject::projectId(), SampleProject::members().constFirst());
 }
 
@@ -112,43 +124,38 @@ void DemoWindow::startLiveMessages(int intervalMs)
     m_liveTimer->start(intervalMs);
 }
 
-void DemoWindow::publishNotice()
+void DemoWindow::publishLiveMessage()
 {
-    const QList<SampleMember> members = SampleProject::members();
-    const SampleMember &author = members.at(m_noticesPublished % members.size());
-    const QString text = QString::fromUtf8(kNotices[m_noticesPublished % int(std::size(kNotices))]);
-    ++m_noticesPublished;
-
-    pb_clt_t_user message;
-    pb_im_t_msg_item *item = message.mutable_f_im_msg()->add_f_msg();
-    item->set_f_msg_type(5);
-    item->set_f_msg_id(quint64(QDateTime::currentMSecsSinceEpoch()));
-    item->set_f_sender_id(author.uid);
-    item->set_f_sender_name(author.name.toStdString());
-    item->set_f_msg_body((author.name + QStringLiteral("：") + text).toStdString());
-    item->set_f_send_time(QDateTime::currentSecsSinceEpoch());
-    PSVPushService::publish(SampleProject::projectId(), message);
+    PSVPushService::publish(
+        SampleProject::projectId(), m_live.next(QDateTime::currentSecsSinceEpoch()));
 }
 
-void DemoWindow::screenshotWhenSettled(const QString &path, int timeoutMs)
+void DemoWindow::screenshotWhenSettled(const QList<QPair<QWidget *, QString>> &shots, int timeoutMs)
 {
-    m_screenshotPath = path;
+    m_shots = shots;
     m_settleTimeoutMs = timeoutMs;
+    if (m_shots.isEmpty()) {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
+        return;
+    }
+    m_tabs->setCurrentWidget(m_shots.constFirst().first);
     m_settleClock.start();
     m_settleTimer->start();
 }
 
-void DemoWindow::onNewMsgNum(int count)
+void DemoWindow::updateBadge()
 {
+    const int count = m_newCounts.value(m_tabs->currentWidget());
     m_badge->setVisible(count > 0);
     m_badge->setText(count > 99 ? QStringLiteral("99+") : QString::number(count));
 }
 
 int DemoWindow::shownItems() const
 {
+    QWidget *view = m_tabs->currentWidget();
     int shown = 0;
-    for (const SingleDynamicWdt *item : m_feed->findChildren<SingleDynamicWdt *>()) {
-        if (item->isVisibleTo(m_feed))
+    for (const SingleDynamicWdt *item : view->findChildren<SingleDynamicWdt *>()) {
+        if (item->isVisibleTo(view))
             ++shown;
     }
     return shown;
@@ -157,11 +164,11 @@ int DemoWindow::shownItems() const
 void DemoWindow::onSettleTick()
 {
     const int items = shownItems();
-    // Two notices arrive once the first page is in, so that the badge has something to show.
+    // Two messages arrive once the first page is in, so that the badge has something to show.
     if (items >= kScreenshotMinimumItems && !m_extraPublished) {
         m_extraPublished = true;
-        publishNotice();
-        publishNotice();
+        publishLiveMessage();
+        publishLiveMessage();
     }
     const bool quiet = CloudFileStore::runningTransfers() == 0;
     m_stableTicks = (items == m_lastItemCount && quiet) ? m_stableTicks + 1 : 0;
@@ -170,9 +177,19 @@ void DemoWindow::onSettleTick()
     const bool settled = items >= kScreenshotMinimumItems && m_stableTicks >= kStableTicksWanted;
     if (!settled && m_settleClock.elapsed() < m_settleTimeoutMs)
         return;
+    const QString path = m_shots.takeFirst().second;
+    const bool saved = items > 0 && grab().save(path, "PNG");
+    if (!saved) {
+        qWarning("dynfeed_demo: nothing to save to %s", qUtf8Printable(path));
+        m_failed = true;
+    }
+    if (!m_shots.isEmpty()) {
+        m_tabs->setCurrentWidget(m_shots.constFirst().first);
+        m_lastItemCount = -1;
+        m_stableTicks = 0;
+        m_settleClock.start();
+        return;
+    }
     m_settleTimer->stop();
-    const bool saved = items > 0 && grab().save(m_screenshotPath, "PNG");
-    if (!saved)
-        qWarning("dynfeed_demo: nothing to save to %s", qUtf8Printable(m_screenshotPath));
-    QCoreApplication::exit(saved ? 0 : 1);
+    QCoreApplication::exit(m_failed ? 1 : 0);
 }

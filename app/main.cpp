@@ -8,6 +8,7 @@
 #include "DemoHost.h"
 #include "DemoStore.h"
 #include "DemoWindow.h"
+#include "views/DynScrollArea.h"
 #include "views/ProjectDynPage.h"
 
 namespace {
@@ -44,16 +45,17 @@ bool earlyFlag(int argc, char *argv[], const char *name)
 } // namespace
 
 // The demo host: the sample project served by the embedded push service and cloud-file store,
-// shown in the scrolling feed; or printed page by page with --print.
+// shown in the scrolling feed and in the paged feed; or printed page by page with --print.
 int main(int argc, char *argv[])
 {
     QString screenshot = earlyOption(argc, argv, "--screenshot");
+    const QString pagesScreenshot = earlyOption(argc, argv, "--screenshot-pages");
     const bool print = earlyFlag(argc, argv, "--print");
-    if (!print && screenshot.isEmpty() && !hasDisplay())
+    if (!print && screenshot.isEmpty() && pagesScreenshot.isEmpty() && !hasDisplay())
         screenshot = QStringLiteral("dynfeed_demo.png");
+    const bool screenshots = !screenshot.isEmpty() || !pagesScreenshot.isEmpty();
     // Printing needs no display at all; a screenshot is taken offscreen unless asked otherwise.
-    if ((print && !hasDisplay())
-        || (!print && !screenshot.isEmpty() && !earlyFlag(argc, argv, "--show")))
+    if ((print && !hasDisplay()) || (!print && screenshots && !earlyFlag(argc, argv, "--show")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
@@ -72,12 +74,18 @@ int main(int argc, char *argv[])
         QStringLiteral("Save the window to <png> once the feed has settled, then exit "
                        "(the default where there is no display)."),
         QStringLiteral("png"));
+    const QCommandLineOption pagesScreenshotOption(QStringLiteral("screenshot-pages"),
+        QStringLiteral("Save the window showing the paged feed to <png> likewise, then exit "
+                       "(after --screenshot when both are given)."),
+        QStringLiteral("png"));
     const QCommandLineOption showOption(QStringLiteral("show"),
-        QStringLiteral("With --screenshot: use the real display instead of offscreen."));
+        QStringLiteral("With a screenshot: use the real display instead of offscreen."));
     const QCommandLineOption tabOption(QStringLiteral("tab"),
-        QStringLiteral("Open the window on the tab of that title (\"Feed\", \"My tasks\")."),
+        QStringLiteral("Open the window on the tab of that title (\"Feed\", \"Pages\", \"My "
+                       "tasks\"); --screenshot then saves that tab."),
         QStringLiteral("title"));
-    parser.addOptions({ printOption, publishOption, screenshotOption, showOption, tabOption });
+    parser.addOptions({ printOption, publishOption, screenshotOption, pagesScreenshotOption,
+        showOption, tabOption });
     parser.process(app);
 
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
@@ -103,12 +111,23 @@ int main(int argc, char *argv[])
     DemoWindow window;
     window.show();
     window.openSampleProject();
-    if (parser.isSet(tabOption) && !window.showTab(parser.value(tabOption)))
-        QTextStream(stderr) << "no tab " << parser.value(tabOption) << '\n';
-    if (!screenshot.isEmpty())
-        window.screenshotWhenSettled(screenshot, kScreenshotTimeoutMs);
-    else
+    QWidget *firstTab = window.feed();
+    if (parser.isSet(tabOption)) {
+        if (window.showTab(parser.value(tabOption)))
+            firstTab = window.currentTab();
+        else
+            QTextStream(stderr) << "no tab " << parser.value(tabOption) << '\n';
+    }
+    if (screenshots) {
+        QList<QPair<QWidget *, QString>> shots;
+        if (!screenshot.isEmpty())
+            shots.append({ firstTab, screenshot });
+        if (!pagesScreenshot.isEmpty())
+            shots.append({ window.pages(), pagesScreenshot });
+        window.screenshotWhenSettled(shots, kScreenshotTimeoutMs);
+    } else {
         window.startLiveMessages(kLiveIntervalMs);
+    }
     const int code = app.exec();
     ProjectDynPage::InstallVantorInformation(nullptr);
     return code;

@@ -32,6 +32,9 @@ public:
     void setProjUserId(const QString &prjId, const QString &userId);
     QString prjId() const;
     QString userId() const;
+    /// The project's name shown on weather records, which name no project; kept until set
+    /// again. Any thread.
+    void setPrjName(const QString &prjName);
 
     /// One page of the list; pages start at 1.
     QList<SDynData *> fetchDynData(int page, int count);
@@ -61,11 +64,16 @@ signals:
     void newMsgNum(int);
     void networkError();
     void synTaskNotify(const QHash<QString, QVariant> &attachMap);
+    /// The number of records of the project's group grew: its message count (group
+    /// information, newer messages received) or, when messages brought more records than that,
+    /// the records received.
     void groupMsgNum(int);
 
 private:
     void clearDynData();
     void clearDynDataLocked();
+    /// Emits groupMsgNum when grown or when the count is above the last one told; list lock held.
+    void announceGroupCount(bool grown);
     void fetchLatestData();
     void requestOlder(int count);
 

@@ -1,6 +1,7 @@
 #include "feed/DynMsgConverter.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDateTime>
 #include <QEvent>
 #include <QObject>
@@ -447,6 +448,11 @@ void DynMsgConverter::setUserId(const QString &userId)
     m_userId = userId;
 }
 
+void DynMsgConverter::setPrjName(const QString &prjName)
+{
+    m_prjName = prjName;
+}
+
 void DynMsgConverter::reset()
 {
     m_seenSeqIds.clear();
@@ -559,6 +565,8 @@ QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
             convertItem(item, records);
     } else if (user->has_f_prj_details()) {
         convertProjectLog(user->f_prj_details(), records);
+    } else if (user->has_f_prj_weather()) {
+        convertForecast(user->f_prj_weather(), records);
     }
     return records;
 }
@@ -871,23 +879,61 @@ QList<SDynData *> DynMsgConverter::convertWeather(
     if (!isOwnProject(weather.f_prj_id()) || weather.f_weather_info_size() == 0)
         return records;
     for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
-        const QString info = fromUtf8(day.f_weather_info());
-        const QString date = fromUtf8(day.f_date());
-        for (const pb_prj_t_reminder &reminder : day.f_reminders()) {
-            auto *record = new SDynData(SDynData::KindWeather);
-            const QString title = fromUtf8(reminder.f_reminder_title());
-            record->text = title;
-            record->userName = QStringLiteral("Secretary");
-            record->userHeader = kSecretaryHeader;
-            QVariantHash &content = record->content;
-            put(content, QStringLiteral("f_prj_name"), prjName);
-            put(content, QStringLiteral("f_weather_info"), info);
-            put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
-            put(content, QStringLiteral("f_date"), date);
-            put(content, QStringLiteral("f_reminder_title"), title);
-            put(content, QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
-            records.append(record);
-        }
+        for (const pb_prj_t_reminder &reminder : day.f_reminders())
+            records.append(makeWeatherRecord(day, &reminder, prjName));
     }
     return records;
+}
+
+void DynMsgConverter::convertForecast(const pb_prj_t_prj_weather &weather, QList<SDynData *> &out)
+{
+    if (!isOwnProject(weather.f_prj_id()))
+        return;
+    // The message carries no time. A forecast is issued for the days from its first one on, so
+    // its records stand at the start of that day, below that day's events.
+    QDate firstDay;
+    for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
+        const QDate date = QDate::fromString(fromUtf8(day.f_date()), QStringLiteral("yyyy-MM-dd"));
+        if (date.isValid() && (!firstDay.isValid() || date < firstDay))
+            firstDay = date;
+    }
+    const QDateTime issued = firstDay.isValid() ? firstDay.startOfDay() : QDateTime();
+    const auto add = [&](SDynData *record) {
+        record->dateTime = issued;
+        out.append(record);
+    };
+    for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
+        // Every day of the forecast is shown, a day without reminder without the tag. A
+        // reminder without title would show as an empty line: it counts as none.
+        bool reminded = false;
+        for (const pb_prj_t_reminder &reminder : day.f_reminders()) {
+            if (!reminder.f_reminder_title().empty()) {
+                add(makeWeatherRecord(day, &reminder, m_prjName));
+                reminded = true;
+            }
+        }
+        if (!reminded)
+            add(makeWeatherRecord(day, nullptr, m_prjName));
+    }
+}
+
+SDynData *DynMsgConverter::makeWeatherRecord(
+    const pb_prj_t_weather_details &day, const pb_prj_t_reminder *reminder, const QString &prjName)
+{
+    auto *record = new SDynData(SDynData::KindWeather);
+    record->userName = QStringLiteral("Secretary");
+    record->userHeader = kSecretaryHeader;
+    QVariantHash &content = record->content;
+    put(content, QStringLiteral("f_prj_name"), prjName);
+    put(content, QStringLiteral("f_weather_info"), fromUtf8(day.f_weather_info()));
+    put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
+    put(content, QStringLiteral("f_date"), fromUtf8(day.f_date()));
+    if (reminder) {
+        record->text = fromUtf8(reminder->f_reminder_title());
+        put(content, QStringLiteral("f_reminder_title"), record->text);
+        put(content, QStringLiteral("f_reminder_type"), reminder->f_reminder_type());
+    } else {
+        record->text = QStringLiteral("天气预报");
+    }
+    return record;
 }

@@ -19,6 +19,8 @@ class pb_im_t_msg_prj_record;
 class pb_prj_t_info;
 class pb_prj_t_details;
 class pb_prj_t_prj_weather;
+class pb_prj_t_weather_details;
+class pb_prj_t_reminder;
 class QDateTime;
 
 /// Turns push messages into feed records. Not thread-safe: the controller calls it under its
@@ -30,22 +32,29 @@ public:
 
     void setPrjId(const QString &prjId);
     void setUserId(const QString &userId);
+    /// The project's name as weather records show it: weather messages name no project.
+    void setPrjName(const QString &prjName);
     /// Forgets the sequence numbers converted so far.
     void reset();
 
+    /// A message's items, else its project log, else its weather forecast (see convertForecast).
     QList<SDynData *> convert(const MessageContext &context);
     /// One record per reminder of each day. The weather message names no project, so the caller
-    /// supplies the name shown on the records.
+    /// supplies the name shown on the records. The records carry no time.
     QList<SDynData *> convertWeather(
         const pb_prj_t_prj_weather &weather, const QString &prjName = QString());
 
 private:
     void convertItem(const pb_im_t_msg_item &item, QList<SDynData *> &out);
     void convertProjectLog(const pb_prj_t_details &details, QList<SDynData *> &out);
+    void convertForecast(const pb_prj_t_prj_weather &weather, QList<SDynData *> &out);
     SDynData *convertProjectRecord(const pb_im_t_msg_item &item);
     SDynData *makeTaskRecord(const pb_im_t_msg_task &task);
     SDynData *makeReportRecord(const pb_im_t_msg_task &task, const pb_im_t_msg_item &item);
     SDynData *makeAttachRecord(const pb_im_t_msg_attach &attach);
+    /// A weather record of one day: with a reminder, titled by it; without, a plain forecast.
+    SDynData *makeWeatherRecord(const pb_prj_t_weather_details &day,
+        const pb_prj_t_reminder *reminder, const QString &prjName);
     SDynData *makeInvitation(const pb_im_t_msg_item &item);
     SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
     void fillHeader(SDynData *record, const pb_im_t_msg_item &item);
@@ -77,6 +86,7 @@ private:
 
     QString m_prjId;
     QString m_userId;
+    QString m_prjName;
     const bool m_bGroupFeed;
     QSet<int> m_seenSeqIds;
     // The project id as a number, when it is one written canonically; saves formatting every id.

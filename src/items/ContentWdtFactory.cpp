@@ -1,10 +1,12 @@
 #include "items/ContentWdtFactory.h"
 
+#include "attach/AttachWdt.h"
 #include "feed/SDynData.h"
 #include "items/EditProjectWdt.h"
 #include "items/PlainTextWdt.h"
 #include "items/TaskInfoWdt.h"
 #include "items/TaskReportWdt.h"
+#include "items/WeatherForecastWdt.h"
 
 AbsContentWdt *createContentWdt(const SDynData *record)
 {
@@ -19,15 +21,18 @@ AbsContentWdt *createContentWdt(const SDynData *record)
     case SDynData::KindProjectInfo:
         widget = new EditProjectWdt(record->content, nullptr);
         break;
+    case SDynData::KindWeather:
+        widget = new WeatherForecastWdt(record->content, nullptr);
+        break;
+    case SDynData::KindAttachment:
+        widget = new AttachWdt(record->content, nullptr);
+        break;
     case SDynData::KindTask:
         widget = new TaskInfoWdt(record->content, nullptr);
         break;
     case SDynData::KindTaskReport:
         widget = new TaskReportWdt(record->content, nullptr);
         break;
-    case SDynData::KindWeather:
-    case SDynData::KindAttachment:
-        // Their content widgets are not part of the library yet: the item shows its header.
     default:
         return nullptr;
     }

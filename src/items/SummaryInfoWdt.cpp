@@ -332,6 +332,12 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
         if (userId == m_userId)
             setUserHeader(file);
         emit userHeaderDownloaded(userId, file);
+        // The signal reaches the items of this header's page only; headers of that user in
+        // another view of the feed waited for this download too.
+        for (SummaryInfoWdt *header : QSet<SummaryInfoWdt *>(s_liveHeaders)) {
+            if (header != self && s_liveHeaders.contains(header))
+                header->onHeaderDownloaded(userId, file);
+        }
     }
     // Refilled meanwhile with another user: that user's avatar now.
     if (self && !m_userId.isEmpty() && m_userId != userId)

@@ -22,6 +22,7 @@ private slots:
     void cleanup();
     void getTimeStr_data();
     void getTimeStr();
+    void avatar_oneDownloadForTwoItems_data();
     void avatar_oneDownloadForTwoItems();
     void avatar_failedDownloadRetried();
     void avatar_headerGoneDuringDownload();
@@ -125,13 +126,22 @@ void tst_SummaryInfoWdt::getTimeStr()
     QCOMPARE(SummaryInfoWdt::getTimeStr(time, now), text);
 }
 
+void tst_SummaryInfoWdt::avatar_oneDownloadForTwoItems_data()
+{
+    QTest::addColumn<bool>("samePage");
+    QTest::newRow("items of one page") << true;
+    QTest::newRow("items of two views") << false;
+}
+
 void tst_SummaryInfoWdt::avatar_oneDownloadForTwoItems()
 {
+    QFETCH(bool, samePage);
     const QString userId = newUserId();
     QVERIFY(TestPictures::writeSolid(CloudFileStore::userHeaderPath(userId), kRed));
     SingleDynamicWdt first(nullptr);
     SingleDynamicWdt second(nullptr);
-    connectItems(&first, &second);
+    if (samePage)
+        connectItems(&first, &second);
     QSignalSpy firstSpy(&first, &SingleDynamicWdt::userHeaderDownloaded);
     QSignalSpy secondSpy(&second, &SingleDynamicWdt::userHeaderDownloaded);
     first.setDynData(record(userId));

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "dynfeed_export.h"
+
+#include <QList>
+
+#include "views/VTFrame.h"
+
+class GotoPageFrm;
+class KMButton;
+class KMLabel;
+class QHBoxLayout;
+
+/// The row of page controls under the paged feed: Previous, nine page buttons (the first and
+/// last page always, seven around the current one, "..." where pages are left out), the go-to
+/// box and Next. Knows the total number of records (30 a page) and emits pageChanged whenever
+/// the user picks a page. GUI thread only.
+///
+/// Choices where the feed's behaviour was open, made as a user of the feed expects them:
+/// - No records is drawn as one empty page: a single button "1", marked, Previous and Next
+///   disabled. reset() draws that at once, so that a project just switched to never shows the
+///   page buttons of the one before.
+/// - Only a page that exists is ever chosen: pages outside 1 to the last page (page 1 always
+///   exists) are ignored, whoever asks for them, and no pageChanged is emitted for them.
+/// - A total that shrinks below the current page moves the navigator to the last page and
+///   emits pageChanged, so that the feed never stays on a page that is gone.
+/// - Picking the current page again emits pageChanged again (the feed reloads the page).
+class DYNFEED_EXPORT PageNavigateWdt : public VTFrame
+{
+    Q_OBJECT
+public:
+    explicit PageNavigateWdt(QWidget *parent);
+
+    /// No records, current page 1; redraws.
+    void reset();
+    /// Sets the total number of records; redraws. No signal unless the current page is gone.
+    void setMsgNum(int msgNum);
+    /// As the go-to box does: makes page the current one and emits pageChanged.
+    void setCurrentPage(int page);
+
+    int currentPage() const { return m_currentPage; }
+    /// Pages for the current total: 0 records give 0 pages, 30 give 1, 31 give 2.
+    int pageCount() const;
+
+signals:
+    void pageChanged(int pageIdx);
+
+protected slots:
+    void onPreviousPage();
+    void onNextPage();
+    /// From a page button: the page in the sender's "page_index" property.
+    void onGotoPage();
+    void onGotoPage(int idx);
+
+private:
+    void changePage(int page);
+    void redraw();
+    void showPageOnButton(int button, int page, int pages);
+
+    QHBoxLayout *m_mainLayout = nullptr; // on the navigator
+    const int m_pageSize = 30;
+    int m_currentPage = 1;
+    int m_msgNum = 0;
+    KMButton *m_prevBtn = nullptr; // child
+    KMButton *m_nextBtn = nullptr; // child
+    GotoPageFrm *m_gotoFrm = nullptr; // child
+    QHBoxLayout *m_indexLayout = nullptr; // in m_mainLayout
+    KMLabel *m_leftEllipsis = nullptr; // child
+    KMLabel *m_rightEllipsis = nullptr; // child
+    QList<KMButton *> m_pageBtns; // children, left to right
+    // What each page button shows, so that a redraw touches only buttons that change: a new
+    // style sheet re-polishes the button, which costs more than the rest of the redraw.
+    QList<int> m_btnPages;
+    QList<bool> m_btnCurrent;
+};

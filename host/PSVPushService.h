@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -21,6 +22,7 @@ enum PushServiceError {
     PushError_StoreOpen = 1, // the message store cannot be opened
     PushError_StoreRead = 2, // reading stored messages failed
     PushError_StoreWrite = 3, // storing a published message failed
+    PushError_Connection = 4, // the push server cannot be reached; reported once per outage
     PushError_NoMessages = 15, // a request found nothing in the range it named; not a fault
 };
 
@@ -40,8 +42,7 @@ public:
     virtual void onError(int code) = 0;
 };
 
-class PushServiceStore;
-class PushClientWorker;
+class PushClient;
 
 /// A client of the push service. Operations are called from one thread (the GUI thread); the
 /// callbacks arrive on the client's own delivery thread, one at a time, in order.
@@ -82,6 +83,13 @@ public:
     /// Clients opened afterwards use it.
     static void setStorePath(const QString &path);
     static QString storePath();
+    /// The push server shared by a team: "redis://[:password@]host[:port][/db]" (the password
+    /// may also come from DYNFEED_REDIS_PASSWORD; query items maxlen=<entries kept per group>,
+    /// timeout=<ms>). An empty URL (the default) keeps the groups in this process, in the store
+    /// above. False, with a logged line, for a URL that names no usable server; the setting
+    /// stays as it was. Clients created and messages published afterwards use it.
+    static bool setServerUrl(const QUrl &url);
+    static QUrl serverUrl();
     /// Publishes a message into a project's group from any thread: every item gets the group's
     /// next sequence number (a message without items takes one for itself), then every client
     /// subscribed to the group receives a copy. Returns the sequence numbers given, or an empty
@@ -91,6 +99,6 @@ public:
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
 
 private:
-    std::unique_ptr<PushClientWorker> m_worker;
+    std::unique_ptr<PushClient> m_worker; // in-process, or on the configured server
     const PushType m_type;
 };

@@ -1048,13 +1048,17 @@ QList<int> RedisPushBackend::publish(
                     seqIds << int(reply->integer) + i;
                 return seqIds;
             }
-            if (reply) {
+            // A server still loading its data after a restart asks to be asked again.
+            if (reply && replyText(reply.get()).startsWith("LOADING")) {
+                connection.abandon(QString::fromUtf8(replyText(reply.get())));
+            } else if (reply) {
                 qWarning("PSVPushService: the push server %s refused a message for group %s: %s",
                     qUtf8Printable(server.name()), qUtf8Printable(groupId),
                     replyText(reply.get()).constData());
                 return {};
+            } else {
+                mayHaveLanded = true;
             }
-            mayHaveLanded = true;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             qWarning("PSVPushService: a message for group %s was not published: the push server "

@@ -7,6 +7,7 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
+    redis-server libhiredis-dev nginx
     fonts-wqy-zenhei fonts-dejavu-core
 )
 

@@ -62,8 +62,9 @@ int freeLoopbackPort()
     return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
 }
 
-TestRedisServer::TestRedisServer()
+TestRedisServer::TestRedisServer(bool syncEveryWrite)
     : m_port(freeLoopbackPort())
+    , m_syncEveryWrite(syncEveryWrite)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
 }
@@ -84,7 +85,8 @@ bool TestRedisServer::start()
         { QStringLiteral("--port"), QString::number(m_port), QStringLiteral("--bind"),
             QStringLiteral("127.0.0.1"), QStringLiteral("--dir"), m_dir.path(),
             QStringLiteral("--save"), QString(), QStringLiteral("--appendonly"),
-            QStringLiteral("yes"), QStringLiteral("--appendfsync"), QStringLiteral("always"),
+            QStringLiteral("yes"), QStringLiteral("--appendfsync"),
+            m_syncEveryWrite ? QStringLiteral("always") : QStringLiteral("everysec"),
             QStringLiteral("--daemonize"), QStringLiteral("no") });
     return waitForPort(m_process, m_port, &m_why);
 }

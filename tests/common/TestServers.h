@@ -9,11 +9,12 @@
 int freeLoopbackPort();
 
 /// A redis-server of the test's own: a free loopback port, a temporary folder, every write
-/// logged to disk before it is acknowledged, so that a killed server comes back with all of it.
+/// logged to disk before it is acknowledged (unless syncEveryWrite is false: then once a second,
+/// as servers usually run), so that a killed server comes back with all of it.
 class TestRedisServer
 {
 public:
-    TestRedisServer();
+    explicit TestRedisServer(bool syncEveryWrite = true);
     ~TestRedisServer();
 
     /// False when redis-server is not installed (the test then skips).
@@ -32,6 +33,7 @@ private:
     QProcess m_process;
     int m_port = 0;
     QString m_why;
+    bool m_syncEveryWrite = true;
 };
 
 /// An nginx of the test's own serving a temporary folder at /dav/ with WebDAV PUT and GET behind

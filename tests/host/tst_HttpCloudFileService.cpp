@@ -174,6 +174,7 @@ void tst_HttpCloudFileService::transfer()
     QVERIFY(!sink.late);
     if (call == Upload) {
         QCOMPARE(readFile(stored("files/" + id)), content);
+        QCOMPARE(service->fileExists(id), !content.isNull());
         return;
     }
     if (content.startsWith("size ")) { // a thumbnail made from the picture: its size tells

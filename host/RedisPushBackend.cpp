@@ -737,10 +737,13 @@ void RedisReader::deliverInfo(const QString &groupId, quint64 token, const Group
         groupItem.set_f_group_id(id);
     groupItem.set_f_init_seqid(group.initSeqId);
     groupItem.set_f_seq(group.seq);
+    // An exception must not end the delivery thread (and with it the process).
     try {
         sink->onGetGroupInfo(groupItem);
     } catch (const std::exception &exception) {
         qWarning("PSVPushService: a callback threw: %s", exception.what());
+    } catch (...) {
+        qWarning("PSVPushService: a callback threw");
     }
 }
 
@@ -762,6 +765,8 @@ void RedisReader::deliverMessage(const QString &groupId, quint64 token, Outgoing
         sink->onReceiveMessage(context);
     } catch (const std::exception &exception) {
         qWarning("PSVPushService: a callback threw: %s", exception.what());
+    } catch (...) {
+        qWarning("PSVPushService: a callback threw");
     }
 }
 
@@ -774,6 +779,8 @@ void RedisReader::deliverError(const QString &groupId, quint64 token, int code)
         sink->onError(code);
     } catch (const std::exception &exception) {
         qWarning("PSVPushService: a callback threw: %s", exception.what());
+    } catch (...) {
+        qWarning("PSVPushService: a callback threw");
     }
 }
 

@@ -85,8 +85,9 @@ screenshot=()
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [[ " $* " != *" --screenshot "* ]]; then
     screenshot=(--screenshot)
 fi
-windows=()
 notice() { ./build/tools/dynfeed-publish --push "$push" notice "$1 $(date +%H:%M:%S)"; }
+notice "团队演示：开始前从命令行发布的通知"
+windows=()
 for member in 1 2; do
     home="$work/member$member"
     mkdir -p "$home"
@@ -100,7 +101,7 @@ for member in 1 2; do
     sleep 1.5
 done
 pids+=("${windows[@]}")
-notice "团队演示：从命令行发布的通知"
+notice "团队演示：两个窗口打开后从命令行发布的通知"
 
 status=0
 for window in "${windows[@]}"; do

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "PSVPushService.h"
+#include "common/QueuedControllerSignals.h"
 #include "common/TestMain.h"
 #include "common/TestServers.h"
+#include "feed/DynDataController.h"
 #include "msl.pb.h"
 
 namespace {
@@ -114,6 +116,7 @@ private slots:
     void twoPublishersTwoClients();
     void serverRestart();
     void serverAbsentAtStart();
+    void feedShowsTheOutageOnce();
 
 private:
     QStringList transcript(
@@ -130,6 +133,7 @@ void tst_RedisPushService::initTestCase()
         QSKIP("redis-server is not installed (scripts/deps.sh installs it)");
     QVERIFY2(m_redis.start(), qPrintable(m_redis.why()));
     QVERIFY(m_dir.isValid());
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 /// Publishes the layout, subscribes, asks for the ranges, and returns what the client received;
@@ -278,6 +282,25 @@ void tst_RedisPushService::serverAbsentAtStart()
     QTRY_COMPARE_WITH_TIMEOUT(sink.texts(), (QStringList { "error 4", "info 5 0 0" }), 15000);
     QCOMPARE(PSVPushService::publish(QStringLiteral("5"), items(2)), (QList<int> { 1, 2 }));
     QTRY_COMPARE(sink.texts(), (QStringList { "error 4", "info 5 0 0", "items 1 2" }));
+}
+
+void tst_RedisPushService::feedShowsTheOutageOnce()
+{
+    QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
+    const QString prjId = QString::number(++m_nextGroup);
+    DynDataController controller(true, nullptr);
+    QueuedControllerSignals queued(&controller);
+    QSignalSpy errors(&queued, &QueuedControllerSignals::networkError);
+    QSignalSpy received(&queued, &QueuedControllerSignals::newMessageReceived);
+    controller.setProjUserId(prjId, QStringLiteral("u7"));
+    QTest::ignoreMessage(QtWarningMsg,
+        QRegularExpression("^PSVPushService: client of user u7 cannot reach the push server"));
+    m_redis.kill();
+    QTRY_COMPARE(errors.count(), 1);
+    QVERIFY2(m_redis.start(), qPrintable(m_redis.why()));
+    QVERIFY(!PSVPushService::publish(prjId, items(1)).isEmpty());
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(errors.count(), 1);
 }
 
 DYNFEED_TEST_GUILESS_MAIN(tst_RedisPushService)

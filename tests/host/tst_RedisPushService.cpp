@@ -75,9 +75,11 @@ private:
 pb_clt_t_user items(int count)
 {
     pb_clt_t_user message;
-    for (int i = 0; i < count; ++i)
-        message.mutable_f_im_msg()->add_f_msg()->set_f_msg_seq_id(
-            999 - i); // numbers are the service's
+    for (int i = 0; i < count; ++i) {
+        pb_im_t_msg_item *item = message.mutable_f_im_msg()->add_f_msg();
+        item->set_f_msg_type(5);
+        item->set_f_msg_seq_id(999 - i); // numbers are the service's
+    }
     return message;
 }
 

@@ -64,7 +64,9 @@ public:
     /// Joins a project's message group: the group information follows, then the group's newest
     /// messages (up to 30 items merged into one message; messages without items on their own),
     /// then everything published into the group. False when not started, the id is empty or the
-    /// store cannot be opened (onError(PushError_StoreOpen) follows).
+    /// store cannot be opened (onError(PushError_StoreOpen) follows). On a push server it does
+    /// not wait for the server: while that cannot be reached, onError(PushError_Connection)
+    /// comes once, and the group follows when it can.
     bool subscribe(const QString &prjId);
     /// Leaves a group; no delivery of that group begins after this returns. Does not wait for a
     /// callback that is running.
@@ -93,7 +95,8 @@ public:
     /// Publishes a message into a project's group from any thread: every item gets the group's
     /// next sequence number (a message without items takes one for itself), then every client
     /// subscribed to the group receives a copy. Returns the sequence numbers given, or an empty
-    /// list on failure (the subscribed clients get onError(PushError_StoreWrite)).
+    /// list on failure (the subscribed clients get onError(PushError_StoreWrite); on a push
+    /// server, after trying for the URL's timeout).
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);

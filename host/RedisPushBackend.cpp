@@ -480,8 +480,11 @@ bool RedisReader::takeRequests()
 
 bool RedisReader::connect()
 {
+    QString why;
     if (m_reader.open(m_server) && m_control.open(m_server)) {
+        // A server still loading its data after a restart answers with an error here.
         const Reply id = m_reader.command({ "CLIENT", "ID" });
+        why = id ? QString::fromUtf8(replyText(id.get())) : m_reader.error();
         if (id && id->type == REDIS_REPLY_INTEGER) {
             m_readerId = number(id->integer);
             if (m_lossReported)
@@ -493,9 +496,8 @@ bool RedisReader::connect()
             return true;
         }
     }
-    const QString why = m_reader.isOpen() ? m_control.error() : m_reader.error();
-    m_reader.close();
-    m_control.close();
+    if (why.isEmpty())
+        why = m_reader.isOpen() ? m_control.error() : m_reader.error();
     reportLoss(why);
     return false;
 }

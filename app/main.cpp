@@ -4,11 +4,13 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "CloudFileService.h"
 #include "ConsoleDemo.h"
 #include "DemoHost.h"
 #include "DemoStore.h"
 #include "DemoWindow.h"
 #include "views/DynScrollArea.h"
+#include "PSVPushService.h"
 #include "views/ProjectDynPage.h"
 
 namespace {
@@ -84,9 +86,21 @@ int main(int argc, char *argv[])
         QStringLiteral("Open the window on the tab of that title (\"Feed\", \"Pages\", \"My "
                        "tasks\"); --screenshot then saves that tab."),
         QStringLiteral("title"));
+    const QCommandLineOption pushOption(QStringLiteral("push"),
+        QStringLiteral("Use the push server at <url> (redis://host:port/db) for the project's "
+                       "messages instead of the embedded store."),
+        QStringLiteral("url"));
+    const QCommandLineOption filesOption(QStringLiteral("files"),
+        QStringLiteral("Use the file server at <url> (http://user@host:port/path/; password in "
+                       "DYNFEED_FILES_PASSWORD) instead of the local cloud folder."),
+        QStringLiteral("url"));
     parser.addOptions({ printOption, publishOption, screenshotOption, pagesScreenshotOption,
-        showOption, tabOption });
+        showOption, tabOption, pushOption, filesOption });
     parser.process(app);
+    if ((parser.isSet(pushOption) && !PSVPushService::setServerUrl(QUrl(parser.value(pushOption))))
+        || (parser.isSet(filesOption)
+            && !CloudFileStore::setServerUrl(QUrl(parser.value(filesOption)))))
+        return 2;
 
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QString error;

@@ -24,6 +24,9 @@
 #include <utility>
 #include <vector>
 
+#include "CloudFileStore_p.h"
+#include "HttpCloudBackend_p.h"
+
 // Threads meet here only through std::mutex, std::condition_variable and std::atomic, never
 // through Qt's own locks: Qt is not built for ThreadSanitizer, so a hand-over that relied on them
 // would be invisible to it.
@@ -717,11 +720,35 @@ void CloudFileServiceImpl::deliver(const TransferEvent &event)
 ICloudFileService *createCloudFileService(const QString &account, const QString &server)
 {
     Q_UNUSED(account)
-    Q_UNUSED(server)
     Q_ASSERT_X(QCoreApplication::instance()
             && QThread::currentThread() == QCoreApplication::instance()->thread(),
         "createCloudFileService", "call on the GUI thread of a running application");
+    HttpServer http;
+    if (server.isEmpty() ? HttpCloudBackend::configured(&http)
+                         : HttpServer::fromUrl(QUrl(server), &http, nullptr))
+        return HttpCloudBackend::createService(http);
     return new CloudFileServiceImpl;
+}
+
+bool CloudFileStorePrivate::isSafeName(const QString &name)
+{
+    return ::isSafeName(name);
+}
+
+bool CloudFileStorePrivate::makeThumbnail(
+    const QString &picturePath, QByteArray *thumbnail, QString *error)
+{
+    return ::makeThumbnail(picturePath, thumbnail, error);
+}
+
+bool CloudFileStore::setServerUrl(const QUrl &url)
+{
+    return HttpCloudBackend::configure(url);
+}
+
+QUrl CloudFileStore::serverUrl()
+{
+    return HttpCloudBackend::configuredUrl();
 }
 
 void CloudFileStore::setRootPath(const QString &dir)
@@ -778,7 +805,7 @@ void CloudFileStore::resetTransferSettings()
 
 int CloudFileStore::runningTransfers()
 {
-    return s_runningTransfers.load();
+    return s_runningTransfers.load() + HttpCloudBackend::runningTransfers();
 }
 
 #include "CloudFileService.moc"

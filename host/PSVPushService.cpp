@@ -2,10 +2,23 @@
 
 #include "PushClientWorker_p.h"
 #include "PushServiceStore_p.h"
+#include "RedisPushBackend_p.h"
 #include "msl.pb.h"
 
+namespace {
+
+std::unique_ptr<PushClient> createClient()
+{
+    RedisServer server;
+    if (RedisPushBackend::configured(&server))
+        return RedisPushBackend::createClient(server);
+    return std::make_unique<PushClientWorker>();
+}
+
+} // namespace
+
 PSVPushService::PSVPushService(PushType type)
-    : m_worker(std::make_unique<PushClientWorker>())
+    : m_worker(createClient())
     , m_type(type)
 { }
 
@@ -51,8 +64,21 @@ QString PSVPushService::storePath()
     return PushServiceStore::instance().path();
 }
 
+bool PSVPushService::setServerUrl(const QUrl &url)
+{
+    return RedisPushBackend::configure(url);
+}
+
+QUrl PSVPushService::serverUrl()
+{
+    return RedisPushBackend::configuredUrl();
+}
+
 QList<int> PSVPushService::publish(const QString &prjId, const pb_clt_t_user &message)
 {
+    RedisServer server;
+    if (RedisPushBackend::configured(&server))
+        return RedisPushBackend::publish(server, prjId, message);
     return PushServiceStore::instance().publish(prjId, message);
 }
 
@@ -60,7 +86,11 @@ void PSVPushService::groupSeqIds(const QString &prjId, int *initSeqId, int *seq)
 {
     int first = 0;
     int newest = 0;
-    PushServiceStore::instance().groupSeqIds(prjId, &first, &newest);
+    RedisServer server;
+    if (RedisPushBackend::configured(&server))
+        RedisPushBackend::groupSeqIds(server, prjId, &first, &newest);
+    else
+        PushServiceStore::instance().groupSeqIds(prjId, &first, &newest);
     if (initSeqId)
         *initSeqId = first;
     if (seq)

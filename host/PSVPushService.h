@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -22,6 +23,7 @@ enum PushServiceError {
     PushError_StoreOpen = 1, // the message store cannot be opened
     PushError_StoreRead = 2, // reading stored messages failed
     PushError_StoreWrite = 3, // storing a published message failed
+    PushError_Connection = 4, // the push server cannot be reached; reported once per outage
     PushError_NoMessages = 15, // a request found nothing in the range it named; not a fault
 };
 
@@ -41,8 +43,7 @@ public:
     virtual void onError(int code) = 0;
 };
 
-class PushServiceStore;
-class PushClientWorker;
+class PushClient;
 
 /// A client of the push service. Operations are called from one thread (the GUI thread); the
 /// callbacks arrive on the client's own delivery thread, one at a time, in order.
@@ -64,7 +65,9 @@ public:
     /// Joins a project's message group: the group information follows, then the group's newest
     /// messages (up to 30 items merged into one message; messages without items on their own),
     /// then everything published into the group. False when not started, the id is empty or the
-    /// store cannot be opened (onError(PushError_StoreOpen) follows).
+    /// store cannot be opened (onError(PushError_StoreOpen) follows). On a push server it does
+    /// not wait for the server: while that cannot be reached, onError(PushError_Connection)
+    /// comes once, and the group follows when it can.
     bool subscribe(const QString &prjId);
     /// Leaves a group; no delivery of that group begins after this returns. Does not wait for a
     /// callback that is running.
@@ -83,10 +86,18 @@ public:
     /// Clients opened afterwards use it.
     static void setStorePath(const QString &path);
     static QString storePath();
+    /// The push server shared by a team: "redis://[:password@]host[:port][/db]" (the password
+    /// may also come from DYNFEED_REDIS_PASSWORD; query items maxlen=<entries kept per group>,
+    /// timeout=<ms>). An empty URL (the default) keeps the groups in this process, in the store
+    /// above. False, with a logged line, for a URL that names no usable server; the setting
+    /// stays as it was. Clients created and messages published afterwards use it.
+    static bool setServerUrl(const QUrl &url);
+    static QUrl serverUrl();
     /// Publishes a message into a project's group from any thread: every item gets the group's
     /// next sequence number (a message without items takes one for itself), then every client
     /// subscribed to the group receives a copy. Returns the sequence numbers given, or an empty
-    /// list on failure (the subscribed clients get onError(PushError_StoreWrite)).
+    /// list on failure (the subscribed clients get onError(PushError_StoreWrite); on a push
+    /// server, after trying for the URL's timeout).
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
@@ -96,6 +107,6 @@ public:
     static bool findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item);
 
 private:
-    std::unique_ptr<PushClientWorker> m_worker;
+    std::unique_ptr<PushClient> m_worker; // in-process, or on the configured server
     const PushType m_type;
 };

@@ -6,6 +6,8 @@
 #include <memory>
 #include <thread>
 
+#include "PushClient_p.h"
+
 class IPushServiceSink;
 class PushDeliveryQueue;
 struct PushDelivery;
@@ -13,22 +15,22 @@ struct PushDelivery;
 /// One client's connection to the push service: its subscriptions, its delivery queue and the
 /// thread that runs the sink's callbacks, one at a time and in order. The operations are called
 /// from one thread; none of them calls back or waits for a callback.
-class PushClientWorker
+class PushClientWorker final : public PushClient
 {
 public:
     PushClientWorker();
     /// Drops what is queued and waits for a running callback to return; when called from a
     /// callback, lets the delivery thread end by itself instead.
-    ~PushClientWorker();
+    ~PushClientWorker() override;
 
     PushClientWorker(const PushClientWorker &) = delete;
     PushClientWorker &operator=(const PushClientWorker &) = delete;
 
-    bool start(const QString &userId, IPushServiceSink *sink);
-    bool subscribe(const QString &groupId);
-    void unsubscribe(const QString &groupId);
-    void getMsgs(int fromSeqId, int count);
-    void stop();
+    bool start(const QString &userId, IPushServiceSink *sink) override;
+    bool subscribe(const QString &groupId) override;
+    void unsubscribe(const QString &groupId) override;
+    void getMsgs(int fromSeqId, int count) override;
+    void stop() override;
 
 private:
     static void deliverAll(const std::shared_ptr<PushDeliveryQueue> &queue);

@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     qtmultimedia5-dev libqt5multimedia5-plugins
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+    redis-server libhiredis-dev nginx
     fonts-wqy-zenhei fonts-dejavu-core
 )
 

@@ -29,8 +29,6 @@
 
 namespace {
 
-// How many of a group's newest sequence numbers a new subscriber receives (as in-process).
-constexpr int NewestBatchSize = 30;
 // A blocking read ends after this long without news, so that a dead link shows even when the
 // peer vanished without closing it.
 constexpr int BlockMs = 10000;
@@ -395,7 +393,8 @@ private:
         std::vector<Outgoing> *out);
     bool readLive();
     bool unblock();
-    void deliverEntries(const QString &groupId, const std::vector<Entry> &entries);
+    /// False when the link failed before anything of the batch was handed over.
+    bool deliverEntries(const QString &groupId, const std::vector<Entry> &entries);
     void deliverInfo(const QString &groupId, quint64 token, const GroupState &group);
     void deliverMessage(const QString &groupId, quint64 token, Outgoing outgoing);
     void deliverError(const QString &groupId, quint64 token, int code);
@@ -536,7 +535,7 @@ bool RedisReader::serve(const ClientState::Request &request)
     if (request.subscribe) {
         if (group.seq > group.initSeqId
             && !readRange(request.groupId, key,
-                std::max(group.initSeqId, group.seq - NewestBatchSize), group.seq, &messages)) {
+                std::max(group.initSeqId, group.seq - NewestOnSubscribe), group.seq, &messages)) {
             return false;
         }
         // Live reading starts after the newest entry seen here, so nothing comes twice.
@@ -680,7 +679,8 @@ bool RedisReader::readLive()
         const QString key = QString::fromUtf8(replyText(streamReply->element[0]));
         for (auto stream = m_streams.cbegin(); stream != m_streams.cend(); ++stream) {
             if (RedisPushBackend::streamKey(stream.key()) == key) {
-                deliverEntries(stream.key(), parseEntries(streamReply->element[1]));
+                if (!deliverEntries(stream.key(), parseEntries(streamReply->element[1])))
+                    return false;
                 break;
             }
         }
@@ -694,12 +694,26 @@ bool RedisReader::unblock()
     return reply != nullptr;
 }
 
-void RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry> &entries)
+bool RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry> &entries)
 {
+    if (entries.empty())
+        return true;
+    // Each message comes after the group's numbers as they stand with it, so that a feed counts
+    // it before it arrives. The first number is read once a batch: the stream may have been
+    // trimmed since the subscription. Nothing was handed over yet if this read fails, so the
+    // batch is read again once connected.
+    const Reply oldest = m_reader.command(
+        { "XRANGE", RedisPushBackend::streamKey(groupId).toUtf8(), "-", "+", "COUNT", "1" });
+    if (!oldest)
+        return false;
+    const std::vector<Entry> first = parseEntries(oldest.get());
+    GroupState numbers;
+    numbers.initSeqId = (first.empty() ? entries.front().first : first.front().first) - 1;
+
     for (const Entry &entry : entries) {
         const auto stream = m_streams.find(groupId);
         if (stream == m_streams.end())
-            return; // left from inside a callback
+            return true; // left from inside a callback
         if (entry.first > stream->cursorSeq + 1) {
             qWarning("PSVPushService: group %s lost messages %d to %d on %s before client of "
                      "user %s read them (the group keeps its newest %d)",
@@ -713,8 +727,13 @@ void RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry
         if (!message)
             continue;
         const bool once = itemCount(*message) == 0 || hasPartsBesideItems(*message);
+        if (once && stream->delivered.contains(entry.first))
+            continue; // a range read handed it over already
+        numbers.seq = entry.last;
+        deliverInfo(groupId, token, numbers);
         deliverMessage(groupId, token, Outgoing { std::move(message), once ? entry.first : -1 });
     }
+    return true;
 }
 
 IPushServiceSink *RedisReader::sinkFor(const QString &groupId, quint64 token)

@@ -121,8 +121,8 @@ private slots:
     void feedShowsTheOutageOnce();
 
 private:
-    QStringList transcript(
-        const QString &prjId, const QList<int> &layout, const Requests &requests);
+    QStringList transcript(const QString &prjId, const QList<int> &layout, const Requests &requests,
+        const QList<int> &live);
 
     QTemporaryDir m_dir;
     TestRedisServer m_redis;
@@ -138,10 +138,11 @@ void tst_RedisPushService::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
 }
 
-/// Publishes the layout, subscribes, asks for the ranges, and returns what the client received;
-/// joining a second group ends it, since requests are answered in order.
-QStringList tst_RedisPushService::transcript(
-    const QString &prjId, const QList<int> &layout, const Requests &requests)
+/// Publishes the layout, subscribes, asks for the ranges, publishes the live layout, and returns
+/// what the client received. Joining a second group ends the requests, since they are answered
+/// in order; each live message is waited for with its group information.
+QStringList tst_RedisPushService::transcript(const QString &prjId, const QList<int> &layout,
+    const Requests &requests, const QList<int> &live)
 {
     for (int count : layout)
         PSVPushService::publish(prjId, layoutMessage(count));
@@ -154,6 +155,11 @@ QStringList tst_RedisPushService::transcript(
     client.subscribe(QStringLiteral("fence"));
     const QString end = QStringLiteral("info - 0 0");
     [&] { QTRY_COMPARE(sink.texts().value(sink.texts().size() - 1), end); }();
+    for (int count : live) {
+        const int before = sink.texts().size();
+        PSVPushService::publish(prjId, layoutMessage(count));
+        [&] { QTRY_COMPARE(sink.texts().size(), before + 2); }();
+    }
     return sink.texts();
 }
 
@@ -161,32 +167,36 @@ void tst_RedisPushService::sameAsInProcess_data()
 {
     QTest::addColumn<QList<int>>("layout");
     QTest::addColumn<Requests>("requests");
+    QTest::addColumn<QList<int>>("live"); // published while subscribed
 
     const QList<int> mixed { 1, 1, 1, 1, 0, 2, 1, 1, 1 }; // 5 a log, 6-7 one message
-    QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } };
-    QTest::newRow("items and a log") << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } };
-    QTest::newRow("newest 30 items, older log left out")
-        << QList<int> { 0, 10, 25 } << Requests { { 2, 3 }, { 0, 1 } };
+    QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } } << QList<int>();
+    QTest::newRow("items and a log, then live")
+        << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } } << QList<int> { 1, 0, 3 };
+    QTest::newRow("newest ten numbers, older log left out")
+        << QList<int> { 0, 12, 3, 0, 4 } << Requests { { 2, 3 }, { 0, 1 } } << QList<int>();
     QTest::newRow("ranges inside, clipped and empty")
         << mixed
         << Requests { { 3, 4 }, { 4, 1 }, { 6, 1 }, { -5, 7 }, { 8, 10 }, { 0, INT_MAX }, { 10, 5 },
-               { -9, 5 }, { 3, 0 } };
+               { -9, 5 }, { 3, 0 } }
+        << QList<int> { 2 };
 }
 
 void tst_RedisPushService::sameAsInProcess()
 {
     QFETCH(QList<int>, layout);
     QFETCH(Requests, requests);
+    QFETCH(QList<int>, live);
     const QString prjId = QString::number(++m_nextGroup);
     PSVPushService::setStorePath(m_dir.filePath(prjId + QStringLiteral(".db")));
-    const QStringList inProcess = transcript(prjId, layout, requests);
+    const QStringList inProcess = transcript(prjId, layout, requests, live);
     QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
-    QCOMPARE(transcript(prjId, layout, requests), inProcess);
+    QCOMPARE(transcript(prjId, layout, requests, live), inProcess);
     int initSeqId = -1;
     int seq = -1;
     PSVPushService::groupSeqIds(prjId, &initSeqId, &seq);
     int numbers = 0;
-    for (int count : layout)
+    for (int count : layout + live)
         numbers += std::max(1, count);
     QCOMPARE(seq, numbers);
     QCOMPARE(initSeqId, 0);
@@ -284,7 +294,8 @@ void tst_RedisPushService::serverAbsentAtStart()
     QVERIFY2(late.start(), qPrintable(late.why()));
     QTRY_COMPARE_WITH_TIMEOUT(sink.texts(), (QStringList { "error 4", "info 5 0 0" }), 15000);
     QCOMPARE(PSVPushService::publish(QStringLiteral("5"), items(2)), (QList<int> { 1, 2 }));
-    QTRY_COMPARE(sink.texts(), (QStringList { "error 4", "info 5 0 0", "items 1 2" }));
+    QTRY_COMPARE(
+        sink.texts(), (QStringList { "error 4", "info 5 0 0", "info 5 0 2", "items 1 2" }));
 }
 
 void tst_RedisPushService::feedShowsTheOutageOnce()

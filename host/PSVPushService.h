@@ -110,9 +110,11 @@ public:
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
-    /// The stored item with message id msgId (the newest of a group when ids repeat) and the
-    /// group it was published into; false when there is none or the store cannot be read.
-    /// Reads every stored message: for the occasional look-up, not for a hot path.
+    /// The stored item with message id msgId (the newest when ids repeat) and the group it was
+    /// published into; false when there is none or the store cannot be read. For the occasional
+    /// look-up, not for a hot path: in process it reads every stored message; on a push server
+    /// it asks each group's index of message ids, which publishing writes with the message.
+    /// Waits for the store or the server.
     static bool findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item);
 
 private:

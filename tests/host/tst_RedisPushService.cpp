@@ -72,25 +72,25 @@ private:
     QList<int> m_numbers;
 };
 
-/// count items; with a message id base, item i has the id base + 10 * count + i, so that
-/// messages of the same size repeat their ids.
-pb_clt_t_user items(int count, quint64 idBase = 0)
+pb_clt_t_user items(int count)
 {
     pb_clt_t_user message;
     for (int i = 0; i < count; ++i) {
         pb_im_t_msg_item *item = message.mutable_f_im_msg()->add_f_msg();
         item->set_f_msg_type(5);
         item->set_f_msg_seq_id(999 - i); // numbers are the service's
-        if (idBase > 0)
-            item->set_f_msg_id(idBase + 10 * quint64(count) + quint64(i));
     }
     return message;
 }
 
-/// One message per entry: that many items, or for 0 a project log "note".
-pb_clt_t_user layoutMessage(int count, quint64 idBase)
+/// One message per entry: that many items, or for 0 a project log "note". Item i has the message
+/// id <group> * 1000 + 10 * count + i, so that messages of one size repeat their ids.
+pb_clt_t_user layoutMessage(const QString &prjId, int count)
 {
-    pb_clt_t_user message = items(count, idBase);
+    pb_clt_t_user message = items(count);
+    for (int i = 0; i < count; ++i)
+        message.mutable_f_im_msg()->mutable_f_msg(i)->set_f_msg_id(
+            prjId.toULongLong() * 1000 + quint64(10 * count + i));
     if (count == 0)
         message.mutable_f_prj_details()->add_f_prj_log()->set_f_log_content("note");
     return message;
@@ -106,24 +106,19 @@ QList<int> oneTo(int last)
 
 using Requests = QList<QPair<int, int>>; // getMsgs(from, count)
 
-/// The message ids of a group's items: 1000 per group.
-quint64 idBase(const QString &prjId)
-{
-    return prjId.toULongLong() * 1000;
-}
+using Lookups = QList<QPair<int, int>>; // message id (without the group's * 1000), its number
 
-/// findItem for each id (taken after the group's base): the item's sequence number, -1 for none.
-QList<int> lookUp(const QString &prjId, const QList<int> &ids)
+/// What findItem gives for the ids: each item's number, -1 for none.
+Lookups lookUp(const QString &prjId, Lookups ids)
 {
-    QList<int> found;
-    for (int id : ids) {
+    for (auto &id : ids) {
         QString group;
         pb_im_t_msg_item item;
-        const quint64 msgId = idBase(prjId) + quint64(id);
-        const bool ok = PSVPushService::findItem(msgId, &group, &item);
-        found << (ok && group == prjId && item.f_msg_id() == msgId ? item.f_msg_seq_id() : -1);
+        const bool ok = PSVPushService::findItem(
+            prjId.toULongLong() * 1000 + quint64(id.first), &group, &item);
+        id.second = ok && group == prjId ? item.f_msg_seq_id() : -1;
     }
-    return found;
+    return ids;
 }
 
 } // namespace
@@ -169,7 +164,7 @@ QStringList tst_RedisPushService::transcript(const QString &prjId, const QList<i
     const Requests &requests, const QList<int> &live)
 {
     for (int count : layout)
-        PSVPushService::publish(prjId, layoutMessage(count, idBase(prjId)));
+        PSVPushService::publish(prjId, layoutMessage(prjId, count));
     Sink sink;
     PSVPushService client(PushType_Group);
     client.start(QStringLiteral("u1"), &sink);
@@ -181,7 +176,7 @@ QStringList tst_RedisPushService::transcript(const QString &prjId, const QList<i
     [&] { QTRY_COMPARE(sink.texts().value(sink.texts().size() - 1), end); }();
     for (int count : live) {
         const int before = sink.texts().size();
-        PSVPushService::publish(prjId, layoutMessage(count, idBase(prjId)));
+        PSVPushService::publish(prjId, layoutMessage(prjId, count));
         [&] { QTRY_COMPARE(sink.texts().size(), before + 2); }();
     }
     return sink.texts();
@@ -192,23 +187,22 @@ void tst_RedisPushService::sameAsInProcess_data()
     QTest::addColumn<QList<int>>("layout");
     QTest::addColumn<Requests>("requests");
     QTest::addColumn<QList<int>>("live"); // published while subscribed
-    QTest::addColumn<QList<int>>("ids"); // looked up with findItem afterwards
-    QTest::addColumn<QList<int>>("found"); // their sequence numbers, -1 for none
+    QTest::addColumn<Lookups>("found"); // by findItem afterwards
 
     const QList<int> mixed { 1, 1, 1, 1, 0, 2, 1, 1, 1 }; // 5 a log, 6-7 one message
     QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } } << QList<int>()
-                                 << QList<int> { 10 } << QList<int> { -1 };
+                                 << Lookups { { 10, -1 } };
     QTest::newRow("items and a log, then live")
         << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } } << QList<int> { 1, 0, 3 }
-        << QList<int> { 10, 20, 21, 32, 99 } << QList<int> { 5, 1, 2, 9, -1 };
+        << Lookups { { 10, 5 }, { 20, 1 }, { 21, 2 }, { 32, 9 }, { 99, -1 } };
     QTest::newRow("newest ten numbers, older log left out")
         << QList<int> { 0, 12, 3, 0, 4 } << Requests { { 2, 3 }, { 0, 1 } } << QList<int>()
-        << QList<int> { 120, 43 } << QList<int> { 2, 21 };
+        << Lookups { { 120, 2 }, { 43, 21 } };
     QTest::newRow("ranges inside, clipped and empty")
         << mixed
         << Requests { { 3, 4 }, { 4, 1 }, { 6, 1 }, { -5, 7 }, { 8, 10 }, { 0, INT_MAX }, { 10, 5 },
                { -9, 5 }, { 3, 0 } }
-        << QList<int> { 2 } << QList<int> { 10, 21 } << QList<int> { 10, 12 };
+        << QList<int> { 2 } << Lookups { { 10, 10 }, { 21, 12 } };
 }
 
 void tst_RedisPushService::sameAsInProcess()
@@ -216,15 +210,14 @@ void tst_RedisPushService::sameAsInProcess()
     QFETCH(QList<int>, layout);
     QFETCH(Requests, requests);
     QFETCH(QList<int>, live);
-    QFETCH(QList<int>, ids);
-    QFETCH(QList<int>, found);
+    QFETCH(Lookups, found);
     const QString prjId = QString::number(++m_nextGroup);
     PSVPushService::setStorePath(m_dir.filePath(prjId + QStringLiteral(".db")));
     const QStringList inProcess = transcript(prjId, layout, requests, live);
-    QCOMPARE(lookUp(prjId, ids), found);
+    QCOMPARE(lookUp(prjId, found), found);
     QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
     QCOMPARE(transcript(prjId, layout, requests, live), inProcess);
-    QCOMPARE(lookUp(prjId, ids), found);
+    QCOMPARE(lookUp(prjId, found), found);
     int initSeqId = -1;
     int seq = -1;
     PSVPushService::groupSeqIds(prjId, &initSeqId, &seq);

@@ -93,41 +93,32 @@ void tst_ProjectDynPage::initTestCase()
 void tst_ProjectDynPage::choosePage_data()
 {
     QTest::addColumn<int>("logs");
-    QTest::addColumn<int>("published"); // notices published once page 1 is shown
     QTest::addColumn<Ints>("turns"); // pages chosen one after the other; -n: by the host
     QTest::addColumn<int>("pages");
     QTest::addColumn<int>("current"); // in the navigator
     QTest::addColumn<Ints>("expected");
 
-    // Page 2 is filled by the one request its first showing makes.
-    QTest::newRow("page 2") << 0 << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
+    QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
     QTest::newRow("the last page starts at the 61st record")
-        << 0 << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
-    QTest::newRow("no page 4: page 1 stays") << 0 << 0 << Ints { 4 } << 3 << 1 << range(88, 59);
-    QTest::newRow("the host asks for page 2") << 0 << 0 << Ints { -2 } << 3 << 2 << range(58, 29);
-    QTest::newRow("the host asks for page 0") << 0 << 0 << Ints { 0 } << 3 << 1 << range(88, 59);
-    QTest::newRow("published notices open page 4") << 0 << 2 << Ints { 4 } << 4 << 4 << range(0, 0);
+        << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
+    QTest::newRow("no page 4: page 1 stays") << 0 << Ints { 4 } << 3 << 1 << range(88, 59);
+    QTest::newRow("the host asks for page 2") << 0 << Ints { -2 } << 3 << 2 << range(58, 29);
+    QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << range(88, 59);
     // The page count is the group's message count, however many records a message brings.
     QTest::newRow("ten log lines in one message: no page more")
-        << 10 << 0 << Ints { 3, 4 } << 3 << 3 << range(28, -1);
+        << 10 << Ints { 3, 4 } << 3 << 3 << range(28, -1);
 }
 
 void tst_ProjectDynPage::choosePage()
 {
     QFETCH(int, logs);
-    QFETCH(int, published);
     QFETCH(Ints, turns);
     QFETCH(int, pages);
     QFETCH(Ints, expected);
 
     Feed feed(logs);
     QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
-    if (published > 0) {
-        PSVPushService::publish(
-            feed.prjId, TestMessages::plainMessages(published, kBase + 60 * 89));
-    }
-    // Older records are asked for as a page needs them, and the page fills when they arrive;
-    // the group information that comes before a published message adds its pages.
+    // Older records are asked for as a page needs them; the page fills when they arrive.
     for (int turn : turns) {
         QTRY_VERIFY(turn > pages || feed.navigator->pageCount() >= turn);
         if (turn > 0)
@@ -150,7 +141,7 @@ void tst_ProjectDynPage::recordsArrive_data()
     // they arrive (with nothing to add).
     QTest::newRow("page 1 reloads, the badge clears at once")
         << 1 << range(92, 63) << Ints { 2, 2, 0, 2, 2, 0 };
-    QTest::newRow("page 2 reloads, the badge grows until goTop")
+    QTest::newRow("page 2 fills at once, reloads, pages and badge grow until goTop")
         << 2 << range(62, 33) << Ints { 2, 2, 4, 4, 0 };
 }
 

@@ -422,6 +422,7 @@ private:
         quint64 token = 0;
         QByteArray cursor = "0-0"; // id of the newest entry handed over
         int cursorSeq = 0;
+        int initSeqId = 0; // the group's first number, as last read
         QSet<int> delivered; // onceKeys delivered under this subscription
     };
 
@@ -585,6 +586,7 @@ bool RedisReader::serve(const ClientState::Request &request)
         stream.token = request.token;
         stream.cursor = group.lastId;
         stream.cursorSeq = group.seq;
+        stream.initSeqId = group.initSeqId;
         m_streams.insert(request.groupId, stream);
         deliverInfo(request.groupId, request.token, group);
     } else {
@@ -738,19 +740,25 @@ bool RedisReader::unblock()
 
 bool RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry> &entries)
 {
-    if (entries.empty())
+    const auto found = m_streams.find(groupId);
+    if (entries.empty() || found == m_streams.end())
         return true;
     // Each message comes after the group's numbers as they stand with it, so that a feed counts
-    // it before it arrives. The first number is read once a batch: the stream may have been
-    // trimmed since the subscription. Nothing was handed over yet if this read fails, so the
-    // batch is read again once connected.
-    const Reply oldest = m_reader.command(
-        { "XRANGE", RedisPushBackend::streamKey(groupId).toUtf8(), "-", "+", "COUNT", "1" });
-    if (!oldest)
-        return false;
-    const std::vector<Entry> first = parseEntries(oldest.get());
+    // it before it arrives. The first number moves only when the stream is trimmed, which takes
+    // more entries than it keeps; an entry takes at least one number, so below that many
+    // numbers it is not read again (a publisher configured to keep fewer leaves it stale until
+    // the next subscription: a feed then offers pages it cannot fill). Nothing was handed over
+    // yet if the read fails, so the batch is read again once connected.
+    if (entries.back().last - found->initSeqId > m_server.maxLen) {
+        const Reply oldest = m_reader.command(
+            { "XRANGE", RedisPushBackend::streamKey(groupId).toUtf8(), "-", "+", "COUNT", "1" });
+        if (!oldest)
+            return false;
+        const std::vector<Entry> first = parseEntries(oldest.get());
+        found->initSeqId = (first.empty() ? entries.front().first : first.front().first) - 1;
+    }
     GroupState numbers;
-    numbers.initSeqId = (first.empty() ? entries.front().first : first.front().first) - 1;
+    numbers.initSeqId = found->initSeqId;
 
     for (const Entry &entry : entries) {
         const auto stream = m_streams.find(groupId);

@@ -114,17 +114,20 @@ int ConsoleDemo::run(int newMessages)
     FeedPrinter printer(m_out);
     m_out << SampleProject::projectName() << ": " << controller.getGroupMsgNum()
           << " messages in the group, " << qMax(0, newCount) << " new since the last run\n";
+    // The service sends only the group's newest few messages on subscribing: a short page asks
+    // for older ones, which arrive as a batch of their own, and is fetched again.
+    const auto fill = [&controller, &watch](int page) {
+        QList<SDynData *> records = controller.fetchDynData(page, kPageSize);
+        for (int attempt = 0; records.size() < kPageSize && attempt < kOlderAttempts; ++attempt) {
+            if (!watch.waitForBatch(kOlderWaitMs))
+                break;
+            records = controller.fetchDynData(page, kPageSize);
+        }
+        return records;
+    };
     m_out << "-- page 1 --\n";
-    printer.printInOrder(controller.fetchDynData(1, kPageSize));
-
-    // The newest batch fills page 1 only. Asking for page 2 requests older messages; the first
-    // request covers the newest batch again, so it may bring nothing new and announce nothing.
-    QList<SDynData *> page2 = controller.fetchDynData(2, kPageSize);
-    for (int attempt = 0; page2.size() < kPageSize && attempt < kOlderAttempts; ++attempt) {
-        watch.waitForBatch(kOlderWaitMs);
-        page2 = controller.fetchDynData(2, kPageSize);
-    }
+    printer.printInOrder(fill(1));
     m_out << "-- page 2 --\n";
-    printer.printInOrder(page2);
+    printer.printInOrder(fill(2));
     return 0;
 }

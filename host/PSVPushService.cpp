@@ -99,5 +99,8 @@ void PSVPushService::groupSeqIds(const QString &prjId, int *initSeqId, int *seq)
 
 bool PSVPushService::findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item)
 {
+    RedisServer server;
+    if (RedisPushBackend::configured(&server))
+        return RedisPushBackend::findItem(server, msgId, prjId, item);
     return PushServiceStore::instance().findItem(msgId, prjId, item);
 }

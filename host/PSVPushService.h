@@ -62,12 +62,20 @@ public:
 
     /// Begins the user's connection; callbacks go to sink from then on.
     bool start(const QString &userId, IPushServiceSink *sink);
-    /// Joins a project's message group: the group information follows, then the group's newest
-    /// messages (up to 30 items merged into one message; messages without items on their own),
-    /// then everything published into the group. False when not started, the id is empty or the
-    /// store cannot be opened (onError(PushError_StoreOpen) follows). On a push server it does
-    /// not wait for the server: while that cannot be reached, onError(PushError_Connection)
-    /// comes once, and the group follows when it can.
+    /// Joins a project's message group. What follows, in this order:
+    /// - the group information (first and newest sequence number);
+    /// - the group's newest 10 sequence numbers: their items merged into one message, then the
+    ///   messages without items among them, each on its own. Only 10: a feed that wants older
+    ///   records asks for at least 20 from the newest number back, and that first request must
+    ///   bring records the feed has not seen, or nothing is announced and its page stays empty;
+    /// - for every message published into the group afterwards: the group information with the
+    ///   group's numbers as they stand with that message, then the message. The feed counts new
+    ///   messages and the paged feed its pages from the group information, so both follow
+    ///   before the records arrive.
+    /// False when not started, the id is empty or the store cannot be opened
+    /// (onError(PushError_StoreOpen) follows). On a push server it does not wait for the server:
+    /// while that cannot be reached, onError(PushError_Connection) comes once, and the group
+    /// follows when it can.
     bool subscribe(const QString &prjId);
     /// Leaves a group; no delivery of that group begins after this returns. Does not wait for a
     /// callback that is running.
@@ -95,15 +103,18 @@ public:
     static QUrl serverUrl();
     /// Publishes a message into a project's group from any thread: every item gets the group's
     /// next sequence number (a message without items takes one for itself), then every client
-    /// subscribed to the group receives a copy. Returns the sequence numbers given, or an empty
+    /// subscribed to the group receives the group information with the new numbers and a copy
+    /// of the message (see subscribe()). Returns the sequence numbers given, or an empty
     /// list on failure (the subscribed clients get onError(PushError_StoreWrite); on a push
     /// server, after trying for the URL's timeout).
     static QList<int> publish(const QString &prjId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers (0 and 0 for a group with no messages).
     static void groupSeqIds(const QString &prjId, int *initSeqId, int *seq);
-    /// The stored item with message id msgId (the newest of a group when ids repeat) and the
-    /// group it was published into; false when there is none or the store cannot be read.
-    /// Reads every stored message: for the occasional look-up, not for a hot path.
+    /// The stored item with message id msgId (the newest when ids repeat) and the group it was
+    /// published into; false when there is none or the store cannot be read. For the occasional
+    /// look-up, not for a hot path: in process it reads every stored message; on a push server
+    /// it asks each group's index of message ids, which publishing writes with the message.
+    /// Waits for the store or the server.
     static bool findItem(quint64 msgId, QString *prjId, pb_im_t_msg_item *item);
 
 private:

@@ -11,14 +11,12 @@
 #include <limits>
 
 #include "PSVPushService.h"
+#include "PushClient_p.h"
 #include "PushDeliveryQueue_p.h"
 #include "PushStoreRange_p.h"
 #include "msl.pb.h"
 
 namespace {
-
-// How many of a group's newest sequence numbers a new subscriber receives.
-constexpr int NewestBatchSize = 30;
 
 void shutdownStore()
 {
@@ -139,7 +137,7 @@ void PushServiceStore::subscribe(
         queue->push(std::move(info));
         if (seq > initSeqId)
             deliverGroup(
-                queue, groupId, token, std::max(initSeqId, seq - NewestBatchSize), seq, false);
+                queue, groupId, token, std::max(initSeqId, seq - NewestOnSubscribe), seq, false);
     });
 }
 
@@ -420,8 +418,9 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
     }
     pb_clt_t_user stored(message);
     QList<int> seqIds;
+    int initSeqId = 0;
     QString error;
-    if (!writeMessage(groupId, &stored, &seqIds, &error)) {
+    if (!writeMessage(groupId, &stored, &seqIds, &initSeqId, &error)) {
         qWarning("PSVPushService: cannot store a message of group %s: %s", qUtf8Printable(groupId),
             qUtf8Printable(error));
         sendErrorToGroup(groupId, PushError_StoreWrite);
@@ -433,6 +432,15 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
         return seqIds;
     for (const Subscriber &subscriber : found.value()) {
         if (const std::shared_ptr<PushDeliveryQueue> queue = subscriber.queue.lock()) {
+            // The group's new numbers go first, so that a feed counts the message and grows its
+            // page count before the message itself arrives.
+            PushDelivery info;
+            info.kind = PushDelivery::Kind::GroupInfo;
+            info.groupId = groupId;
+            info.token = subscriber.token;
+            info.initSeqId = initSeqId;
+            info.seq = seqIds.constLast();
+            queue->push(std::move(info));
             // Each client gets its own copy: callbacks on different threads share nothing.
             PushDelivery delivery;
             delivery.kind = PushDelivery::Kind::Message;
@@ -449,8 +457,8 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
     return seqIds;
 }
 
-bool PushServiceStore::writeMessage(
-    const QString &groupId, pb_clt_t_user *message, QList<int> *seqIds, QString *error)
+bool PushServiceStore::writeMessage(const QString &groupId, pb_clt_t_user *message,
+    QList<int> *seqIds, int *groupInitSeqId, QString *error)
 {
     if (!m_db.transaction()) {
         *error = m_db.lastError().text();
@@ -510,6 +518,7 @@ bool PushServiceStore::writeMessage(
         return fail(m_db.lastError().text());
     for (int seqId = firstSeqId; seqId <= lastSeqId + numbers; ++seqId)
         seqIds->append(seqId);
+    *groupInitSeqId = initSeqId;
     return true;
 }
 

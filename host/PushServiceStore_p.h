@@ -37,16 +37,17 @@ public:
     /// Opens the store when it is not open yet. False, with a logged line, when it cannot be
     /// opened. Waits for the store thread.
     bool open();
-    /// Numbers and stores a message, then queues a copy to every client subscribed to the
-    /// group. Returns the numbers given, empty on failure. Waits for the store thread.
+    /// Numbers and stores a message, then queues to every client subscribed to the group the
+    /// group's new numbers and a copy of the message. Returns the numbers given, empty on
+    /// failure. Waits for the store thread.
     QList<int> publish(const QString &groupId, const pb_clt_t_user &message);
     /// The group's first and newest sequence numbers; false when they cannot be read.
     bool groupSeqIds(const QString &groupId, int *initSeqId, int *seq);
     /// The stored item with that message id and its group. Waits for the store thread.
     bool findItem(quint64 msgId, QString *groupId, pb_im_t_msg_item *item);
 
-    /// Queues the group information and the group's newest messages to the client, then
-    /// everything published into the group later. Returns at once.
+    /// Queues the group information and the group's newest NewestOnSubscribe numbers to the
+    /// client, then everything published into the group later. Returns at once.
     void subscribe(
         const std::shared_ptr<PushDeliveryQueue> &queue, const QString &groupId, quint64 token);
     /// Queues the stored messages numbered after fromSeqId up to fromSeqId + count, or the
@@ -88,8 +89,9 @@ private:
     bool readMessages(const QString &groupId, int afterSeqId, int upToSeqId,
         std::vector<std::unique_ptr<pb_clt_t_user>> *messages, std::vector<int> *onceKeys);
     QList<int> publishNow(const QString &groupId, const pb_clt_t_user &message);
-    bool writeMessage(
-        const QString &groupId, pb_clt_t_user *message, QList<int> *seqIds, QString *error);
+    /// Numbers and stores the message; seqIds gets its numbers, groupInitSeqId the group's first.
+    bool writeMessage(const QString &groupId, pb_clt_t_user *message, QList<int> *seqIds,
+        int *groupInitSeqId, QString *error);
     void deliverGroup(const std::shared_ptr<PushDeliveryQueue> &queue, const QString &groupId,
         quint64 token, int afterSeqId, int upToSeqId, bool emptyIsError);
     void sendError(PushDeliveryQueue &queue, const QString &groupId, quint64 token, int code);

@@ -29,19 +29,40 @@
 
 namespace {
 
-// How many of a group's newest sequence numbers a new subscriber receives (as in-process).
-constexpr int NewestBatchSize = 30;
 // A blocking read ends after this long without news, so that a dead link shows even when the
 // peer vanished without closing it.
 constexpr int BlockMs = 10000;
 constexpr int EntriesPerRead = 1000;
 // A retried publish looks this far back for its own first attempt.
 constexpr int RetryLookBack = 2000;
+// A group's stream is KeyPrefix + group id + "}", the index of its message ids KeyPrefix + group
+// id + IndexSuffix: the group id is the hash tag of both.
+const char KeyPrefix[] = "dynfeed:{";
+const char IndexSuffix[] = "}:ids";
+constexpr int ScanCount = 1000;
 constexpr int FirstBackoffMs = 100;
 constexpr int MaxBackoffMs = 5000;
 
-// KEYS[1] the group's stream; ARGV: numbers taken, payload, entries kept, publish key, how many
-// newest entries to search for that key first (0: a first attempt).
+// Every script that appends also indexes the message ids of the appended items: KEYS[2], a
+// sorted set from message id to the item's sequence number, kept beside the stream (the same
+// hash tag) and trimmed with it. The ids come as the ARGV from `from` on, one per item ('' for an
+// item without one); the first item of a message wins over later ones with the same id, a newer
+// message over an older one.
+const char IndexFunction[] = R"lua(
+local function index(from, first)
+  for i = #ARGV, from, -1 do
+    if ARGV[i] ~= '' then redis.call('ZADD', KEYS[2], first + i - from, ARGV[i]) end
+  end
+  local oldest = redis.call('XRANGE', KEYS[1], '-', '+', 'COUNT', 1)
+  if #oldest > 0 then
+    redis.call('ZREMRANGEBYSCORE', KEYS[2], '-inf', '(' .. string.match(oldest[1][1], '^(%d+)'))
+  end
+end
+)lua";
+
+// KEYS[1] the group's stream, KEYS[2] its index; ARGV: numbers taken, payload, entries kept,
+// publish key, how many newest entries to search for that key first (0: a first attempt), then
+// the items' message ids.
 const char PublishScript[] = R"lua(
 local key = KEYS[1]
 local back = tonumber(ARGV[5])
@@ -64,16 +85,19 @@ if last + count > 2147483647 then
 end
 redis.call('XADD', key, 'MAXLEN', '~', ARGV[3], (last + 1) .. '-' .. (last + count),
   'm', ARGV[2], 'k', ARGV[4])
+index(6, last + 1)
 return last + 1
 )lua";
 
-// KEYS[1] the group's stream; ARGV: first and last number, payload, entries kept.
+// KEYS[1] the group's stream, KEYS[2] its index; ARGV: first and last number, payload, entries
+// kept, then the items' message ids.
 const char ImportScript[] = R"lua(
 local top = redis.call('XREVRANGE', KEYS[1], '+', '-', 'COUNT', 1)
 if #top > 0 and tonumber(string.match(top[1][1], '%-(%d+)$')) >= tonumber(ARGV[1]) then
   return 0
 end
 redis.call('XADD', KEYS[1], 'MAXLEN', '~', ARGV[4], ARGV[1] .. '-' .. ARGV[2], 'm', ARGV[3])
+index(5, tonumber(ARGV[1]))
 return 1
 )lua";
 
@@ -276,6 +300,22 @@ int itemCount(const pb_clt_t_user &message)
     return message.has_f_im_msg() ? message.f_im_msg().f_msg_size() : 0;
 }
 
+/// The message ids of the message's items, in order, for the index ("" for an item without).
+QList<QByteArray> itemIds(const pb_clt_t_user &message)
+{
+    QList<QByteArray> ids;
+    for (int i = 0; i < itemCount(message); ++i) {
+        const pb_im_t_msg_item &item = message.f_im_msg().f_msg(i);
+        ids << (item.has_f_msg_id() ? QByteArray::number(qulonglong(item.f_msg_id())) : "");
+    }
+    return ids;
+}
+
+QByteArray withIndex(const char *script)
+{
+    return QByteArray(IndexFunction) + script;
+}
+
 bool hasPartsBesideItems(const pb_clt_t_user &message)
 {
     return message.has_f_prj_details() || message.has_f_task_details()
@@ -382,6 +422,7 @@ private:
         quint64 token = 0;
         QByteArray cursor = "0-0"; // id of the newest entry handed over
         int cursorSeq = 0;
+        int initSeqId = 0; // the group's first number, as last read
         QSet<int> delivered; // onceKeys delivered under this subscription
     };
 
@@ -395,7 +436,8 @@ private:
         std::vector<Outgoing> *out);
     bool readLive();
     bool unblock();
-    void deliverEntries(const QString &groupId, const std::vector<Entry> &entries);
+    /// False when the link failed before anything of the batch was handed over.
+    bool deliverEntries(const QString &groupId, const std::vector<Entry> &entries);
     void deliverInfo(const QString &groupId, quint64 token, const GroupState &group);
     void deliverMessage(const QString &groupId, quint64 token, Outgoing outgoing);
     void deliverError(const QString &groupId, quint64 token, int code);
@@ -536,7 +578,7 @@ bool RedisReader::serve(const ClientState::Request &request)
     if (request.subscribe) {
         if (group.seq > group.initSeqId
             && !readRange(request.groupId, key,
-                std::max(group.initSeqId, group.seq - NewestBatchSize), group.seq, &messages)) {
+                std::max(group.initSeqId, group.seq - NewestOnSubscribe), group.seq, &messages)) {
             return false;
         }
         // Live reading starts after the newest entry seen here, so nothing comes twice.
@@ -544,6 +586,7 @@ bool RedisReader::serve(const ClientState::Request &request)
         stream.token = request.token;
         stream.cursor = group.lastId;
         stream.cursorSeq = group.seq;
+        stream.initSeqId = group.initSeqId;
         m_streams.insert(request.groupId, stream);
         deliverInfo(request.groupId, request.token, group);
     } else {
@@ -680,7 +723,8 @@ bool RedisReader::readLive()
         const QString key = QString::fromUtf8(replyText(streamReply->element[0]));
         for (auto stream = m_streams.cbegin(); stream != m_streams.cend(); ++stream) {
             if (RedisPushBackend::streamKey(stream.key()) == key) {
-                deliverEntries(stream.key(), parseEntries(streamReply->element[1]));
+                if (!deliverEntries(stream.key(), parseEntries(streamReply->element[1])))
+                    return false;
                 break;
             }
         }
@@ -694,12 +738,32 @@ bool RedisReader::unblock()
     return reply != nullptr;
 }
 
-void RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry> &entries)
+bool RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry> &entries)
 {
+    const auto found = m_streams.find(groupId);
+    if (entries.empty() || found == m_streams.end())
+        return true;
+    // Each message comes after the group's numbers as they stand with it, so that a feed counts
+    // it before it arrives. The first number moves only when the stream is trimmed, which takes
+    // more entries than it keeps; an entry takes at least one number, so below that many
+    // numbers it is not read again (a publisher configured to keep fewer leaves it stale until
+    // the next subscription: a feed then offers pages it cannot fill). Nothing was handed over
+    // yet if the read fails, so the batch is read again once connected.
+    if (entries.back().last - found->initSeqId > m_server.maxLen) {
+        const Reply oldest = m_reader.command(
+            { "XRANGE", RedisPushBackend::streamKey(groupId).toUtf8(), "-", "+", "COUNT", "1" });
+        if (!oldest)
+            return false;
+        const std::vector<Entry> first = parseEntries(oldest.get());
+        found->initSeqId = (first.empty() ? entries.front().first : first.front().first) - 1;
+    }
+    GroupState numbers;
+    numbers.initSeqId = found->initSeqId;
+
     for (const Entry &entry : entries) {
         const auto stream = m_streams.find(groupId);
         if (stream == m_streams.end())
-            return; // left from inside a callback
+            return true; // left from inside a callback
         if (entry.first > stream->cursorSeq + 1) {
             qWarning("PSVPushService: group %s lost messages %d to %d on %s before client of "
                      "user %s read them (the group keeps its newest %d)",
@@ -713,8 +777,13 @@ void RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry
         if (!message)
             continue;
         const bool once = itemCount(*message) == 0 || hasPartsBesideItems(*message);
+        if (once && stream->delivered.contains(entry.first))
+            continue; // a range read handed it over already
+        numbers.seq = entry.last;
+        deliverInfo(groupId, token, numbers);
         deliverMessage(groupId, token, Outgoing { std::move(message), once ? entry.first : -1 });
     }
+    return true;
 }
 
 IPushServiceSink *RedisReader::sinkFor(const QString &groupId, quint64 token)
@@ -1021,7 +1090,12 @@ QUrl RedisPushBackend::configuredUrl()
 
 QString RedisPushBackend::streamKey(const QString &groupId)
 {
-    return QStringLiteral("dynfeed:{%1}").arg(groupId);
+    return QLatin1String(KeyPrefix) + groupId + QLatin1Char('}');
+}
+
+QString RedisPushBackend::indexKey(const QString &groupId)
+{
+    return QLatin1String(KeyPrefix) + groupId + QLatin1String(IndexSuffix);
 }
 
 QList<int> RedisPushBackend::publish(
@@ -1038,6 +1112,7 @@ QList<int> RedisPushBackend::publish(
         return {};
     }
     const int numbers = std::max(1, itemCount(message));
+    const QList<QByteArray> ids = itemIds(message);
     // The key lets a retry find its own first attempt, whose reply may have been lost.
     const QByteArray key = number(qint64(QRandomGenerator::global()->generate64() >> 1));
     const auto deadline
@@ -1047,10 +1122,12 @@ QList<int> RedisPushBackend::publish(
     int backoffMs = 10;
     for (;;) {
         if (connection.isOpen() || connection.open(server)) {
-            const Reply reply
-                = connection.command({ "EVAL", PublishScript, "1", streamKey(groupId).toUtf8(),
-                    number(numbers), QByteArray(bytes.data(), int(bytes.size())),
-                    number(server.maxLen), key, mayHaveLanded ? number(RetryLookBack) : "0" });
+            const Reply reply = connection.command(
+                QList<QByteArray> { "EVAL", withIndex(PublishScript), "2",
+                    streamKey(groupId).toUtf8(), indexKey(groupId).toUtf8(), number(numbers),
+                    QByteArray(bytes.data(), int(bytes.size())), number(server.maxLen), key,
+                    mayHaveLanded ? number(RetryLookBack) : "0" }
+                + ids);
             if (reply && reply->type == REDIS_REPLY_INTEGER) {
                 QList<int> seqIds;
                 for (int i = 0; i < numbers; ++i)
@@ -1108,6 +1185,67 @@ bool RedisPushBackend::groupSeqIds(
     return true;
 }
 
+bool RedisPushBackend::findItem(
+    const RedisServer &server, quint64 msgId, QString *groupId, pb_im_t_msg_item *item)
+{
+    const auto failed = [&](const QString &why) {
+        qWarning("PSVPushService: cannot look for message %llu on the push server %s: %s",
+            qulonglong(msgId), qUtf8Printable(server.name()), qUtf8Printable(why));
+        return false;
+    };
+    const QByteArray id = QByteArray::number(qulonglong(msgId));
+    const QByteArray prefix = KeyPrefix;
+    const QByteArray suffix = IndexSuffix;
+    QString error;
+
+    // Which group holds the id: each group's index is asked, the groups found by their keys'
+    // names; the newest item wins when several hold it.
+    QString found;
+    double foundSeq = -1;
+    QByteArray cursor = "0";
+    do {
+        const Reply page = readCommand(server,
+            { "SCAN", cursor, "MATCH", prefix + '*' + suffix, "COUNT", number(ScanCount) }, &error);
+        if (!page || page->type != REDIS_REPLY_ARRAY || page->elements != 2)
+            return failed(page ? QString::fromUtf8(replyText(page.get())) : error);
+        cursor = replyText(page->element[0]);
+        const redisReply *keys = page->element[1];
+        for (size_t k = 0; keys->type == REDIS_REPLY_ARRAY && k < keys->elements; ++k) {
+            const QByteArray key = replyText(keys->element[k]);
+            const Reply score = readCommand(server, { "ZSCORE", key, id }, &error);
+            if (!score)
+                return failed(error);
+            bool numeric = false; // stays false for a key of that name that is no index
+            const double seq = replyText(score.get()).toDouble(&numeric);
+            if (numeric && seq > foundSeq) {
+                foundSeq = seq;
+                found = QString::fromUtf8(
+                    key.mid(prefix.size(), key.size() - prefix.size() - suffix.size()));
+            }
+        }
+    } while (cursor != "0");
+    if (foundSeq < 1)
+        return false;
+
+    // The entry that holds the item: the last one that begins at or before its number.
+    const int seq = int(foundSeq);
+    const Reply entryReply = readCommand(
+        server, { "XREVRANGE", streamKey(found).toUtf8(), number(seq), "-", "COUNT", "1" }, &error);
+    if (!entryReply || entryReply->type == REDIS_REPLY_ERROR)
+        return failed(entryReply ? QString::fromUtf8(replyText(entryReply.get())) : error);
+    const std::vector<Entry> entries = parseEntries(entryReply.get());
+    if (entries.empty() || entries.front().last < seq)
+        return false; // trimmed away since it was indexed
+    const std::unique_ptr<pb_clt_t_user> message = decode(found, entries.front());
+    const int index = seq - entries.front().first;
+    if (!message || index >= itemCount(*message)
+        || message->f_im_msg().f_msg(index).f_msg_id() != msgId)
+        return false;
+    *groupId = found;
+    *item = message->f_im_msg().f_msg(index);
+    return true;
+}
+
 int RedisPushBackend::importMessage(const RedisServer &server, const QString &groupId,
     int firstSeqId, int lastSeqId, const QByteArray &payload, QString *error)
 {
@@ -1117,8 +1255,17 @@ int RedisPushBackend::importMessage(const RedisServer &server, const QString &gr
         *error = connection.error();
         return -1;
     }
-    const Reply reply = connection.command({ "EVAL", ImportScript, "1", streamKey(groupId).toUtf8(),
-        number(firstSeqId), number(lastSeqId), payload, number(server.maxLen) });
+    // A payload that does not parse is appended all the same (readers skip it, saying so), and
+    // indexes nothing.
+    pb_clt_t_user message;
+    const QList<QByteArray> ids = message.ParseFromArray(payload.constData(), payload.size())
+        ? itemIds(message)
+        : QList<QByteArray>();
+    const Reply reply = connection.command(
+        QList<QByteArray> { "EVAL", withIndex(ImportScript), "2", streamKey(groupId).toUtf8(),
+            indexKey(groupId).toUtf8(), number(firstSeqId), number(lastSeqId), payload,
+            number(server.maxLen) }
+        + ids);
     if (!reply || reply->type != REDIS_REPLY_INTEGER) {
         *error = reply ? QString::fromUtf8(replyText(reply.get())) : connection.error();
         return -1;

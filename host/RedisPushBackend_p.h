@@ -9,6 +9,7 @@
 
 class PushClient;
 class pb_clt_t_user;
+class pb_im_t_msg_item;
 
 /// A Redis server that holds the message groups, as a redis:// URL names it.
 struct RedisServer
@@ -35,7 +36,9 @@ struct RedisServer
 /// one node. An entry's id is "<first>-<last>": the sequence numbers its message takes (one
 /// per item, one for a message without items); its fields are "m" (the serialised message,
 /// items numbered by the entry id, not by their payload) and "k" (the publisher's key for a
-/// retried publish). Numbers are handed out inside one Lua script with the append.
+/// retried publish). Numbers are handed out inside one Lua script with the append. Beside the
+/// stream, "dynfeed:{<group>}:ids" is a sorted set from an item's message id to its sequence
+/// number, written by the same script and trimmed with the stream, for findItem().
 namespace RedisPushBackend {
 
 /// Uses the server url names from now on; an empty url goes back to the in-process store.
@@ -46,6 +49,7 @@ bool configured(RedisServer *server);
 QUrl configuredUrl();
 
 QString streamKey(const QString &groupId);
+QString indexKey(const QString &groupId);
 
 /// Numbers the message and appends it to the group's stream; the numbers given, or an empty
 /// list when the server refused it or could not be reached for server.timeoutMs. Any thread;
@@ -53,6 +57,10 @@ QString streamKey(const QString &groupId);
 QList<int> publish(const RedisServer &server, const QString &groupId, const pb_clt_t_user &message);
 /// The group's first and newest sequence numbers; false, with a logged line, on failure.
 bool groupSeqIds(const RedisServer &server, const QString &groupId, int *initSeqId, int *seq);
+/// The stored item with message id msgId (the newest when several hold it) and its group; false
+/// when there is none, or, with a logged line, when the server cannot be read. Asks each
+/// group's index (found by a SCAN of the key names), then reads the one entry that holds it.
+bool findItem(const RedisServer &server, quint64 msgId, QString *groupId, pb_im_t_msg_item *item);
 /// Appends a message that already has its numbers (moving a store to the server): 1 appended,
 /// 0 left out because the group already holds these numbers, -1 failed (*error says why).
 int importMessage(const RedisServer &server, const QString &groupId, int firstSeqId, int lastSeqId,

@@ -227,7 +227,7 @@ int writeCorpus(const QString &dirPath, QTextStream &out, QTextStream &err)
             return 1;
     }
 
-    // Pages of twenty as a client fetches them, and the newest thirty a subscriber receives.
+    // Pages of twenty as a client fetches them, and the newest ten a subscriber receives.
     const QList<StoredRow> rows = storedRows(messages);
     const int seq = rows.isEmpty() ? 0 : rows.constLast().lastSeqId;
     constexpr int PageSize = 20;
@@ -236,7 +236,7 @@ int writeCorpus(const QString &dirPath, QTextStream &out, QTextStream &err)
                 rangeInput(rows, after, std::min(after + PageSize, seq))))
             return 1;
     }
-    if (!write(storeDir, QStringLiteral("newest"), rangeInput(rows, std::max(0, seq - 30), seq)))
+    if (!write(storeDir, QStringLiteral("newest"), rangeInput(rows, std::max(0, seq - 10), seq)))
         return 1;
 
     // The sample has no message with both items and parts beside them; a publisher may send one.

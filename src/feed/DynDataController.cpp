@@ -62,7 +62,6 @@ public:
         latestSeqId = 0;
         newMsgCount = 0;
         waitingGroupInfo = true;
-        announcedCount = 0;
     }
 
     std::unique_ptr<DynMsgConverter> converter;
@@ -81,7 +80,6 @@ public:
     int latestSeqId = 0;
     int newMsgCount = 0;
     bool waitingGroupInfo = true;
-    int announcedCount = 0; // the last groupMsgNum
     QHash<QString, int> prjSeqIds;
     std::unique_ptr<UserSettings> settings;
 
@@ -314,20 +312,12 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
 
     int count = 0;
     int maxSeq = -1;
-    int minSeq = std::numeric_limits<int>::max();
     for (SDynData *record : records) {
         addDynData(record);
         if (record->seqId > d->groupSeqId)
             ++count;
         maxSeq = std::max(maxSeq, record->seqId);
-        if (record->seqId >= 0)
-            minSeq = std::min(minSeq, record->seqId);
     }
-    // The next older request starts below what has arrived: asking again for the newest batch,
-    // which the service sends on subscribing, would bring nothing new and so announce nothing,
-    // and a view waiting for older records would wait for ever.
-    if (minSeq < d->fetchCursor)
-        d->fetchCursor = std::max(minSeq, d->initSeqId);
 
     bool olderOnly = true;
     if (maxSeq > d->latestSeqId) {
@@ -337,7 +327,6 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
     }
     if (maxSeq > d->groupSeqId)
         d->groupSeqId = maxSeq;
-    announceGroupCount(false);
 
     if (d->bGroupFeed)
         emit newMsgNum(count);
@@ -380,7 +369,7 @@ void DynDataController::onGetGroupInfo(const pb_clt_t_group_item &groupItem)
         }
 
         if (d->groupSeqId > old)
-            announceGroupCount(true);
+            emit groupMsgNum(d->groupSeqId - d->initSeqId);
     }
 }
 
@@ -403,17 +392,6 @@ void DynDataController::clearDynDataLocked()
     d->keys.clear();
     d->resetCounters();
     d->converter->reset();
-}
-
-void DynDataController::announceGroupCount(bool grown)
-{
-    // One message may bring several records (a message's attachments, a day's log lines): a
-    // paged view that counted messages only would never reach the oldest records.
-    const int count = std::max(d->groupSeqId - d->initSeqId, int(m_dynDataList.size()));
-    if (!grown && count <= d->announcedCount)
-        return;
-    d->announcedCount = count;
-    emit groupMsgNum(count);
 }
 
 void DynDataController::fetchLatestData()

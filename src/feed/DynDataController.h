@@ -64,16 +64,13 @@ signals:
     void newMsgNum(int);
     void networkError();
     void synTaskNotify(const QHash<QString, QVariant> &attachMap);
-    /// The number of records of the project's group grew: its message count (group
-    /// information, newer messages received) or, when messages brought more records than that,
-    /// the records received.
+    /// The group's newest sequence number grew, as the group information tells it: the number
+    /// of the group's messages (newest minus first sequence number).
     void groupMsgNum(int);
 
 private:
     void clearDynData();
     void clearDynDataLocked();
-    /// Emits groupMsgNum when grown or when the count is above the last one told; list lock held.
-    void announceGroupCount(bool grown);
     void fetchLatestData();
     void requestOlder(int count);
 

@@ -26,6 +26,7 @@ private slots:
     void newMessagesSinceStored_data();
     void newMessagesSinceStored();
     void restartCountsWhatCameMeanwhile();
+    void olderRequestsWalkDown();
     void sameIdsTwiceKeepsRecords();
     void newProjectSameUser();
     void subscribeFailure();
@@ -131,6 +132,27 @@ void tst_ControllerOnPushService::restartCountsWhatCameMeanwhile()
     controller.setProjUserId(prj, user);
     QTRY_VERIFY(!counted.isEmpty());
     QCOMPARE(counted.first().at(0).toInt(), 7);
+}
+
+void tst_ControllerOnPushService::olderRequestsWalkDown()
+{
+    // Subscribing brings the newest 10 of 100; each older request reaches back by its count from
+    // where the one before began, the first from the group's newest number.
+    const QString prj = newProject();
+    PSVPushService::publish(prj, TestMessages::plainMessages(100, kBase));
+    DynDataController controller(true, nullptr);
+    QueuedControllerSignals queued(&controller);
+    QSignalSpy received(&queued, &QueuedControllerSignals::newMessageReceived);
+    controller.setProjUserId(prj, QStringLiteral("older"));
+    const QDateTime first = QDateTime::fromSecsSinceEpoch(kBase); // nothing is older
+    QList<int> held;
+    for (int count : { 0, 20, 30 }) {
+        if (count > 0)
+            controller.fetchDynDataBackward(first, count);
+        QTRY_COMPARE(received.count(), held.size() + 1);
+        held << controller.fetchDynDataBackward(first.addYears(1), 1 << 20).size();
+    }
+    QCOMPARE(held, (QList<int> { 10, 20, 50 }));
 }
 
 void tst_ControllerOnPushService::sameIdsTwiceKeepsRecords()

@@ -143,9 +143,6 @@ void tst_PSVPushService::subscribe_data()
     QTest::addColumn<QList<int>>("layout");
     QTest::addColumn<QStringList>("expected"); // empty: refused
 
-    QStringList newest { "info 12 0 36", "items" };
-    for (int seq = 7; seq <= 36; ++seq)
-        newest.last() += QLatin1Char(' ') + QString::number(seq);
     QTest::newRow("empty project id") << "" << QList<int> { 1 } << QStringList();
     QTest::newRow("empty group") << "1001" << QList<int>() << QStringList { "info 1001 0 0" };
     QTest::newRow("project id not a number")
@@ -153,8 +150,10 @@ void tst_PSVPushService::subscribe_data()
     QTest::newRow("project log on its own")
         << "12" << QList<int> { 2, 0, 1 }
         << QStringList { "info 12 0 4", "items 1 2 4", "log note" };
-    QTest::newRow("newest 30 items, older log left out")
-        << "12" << QList<int> { 0, 10, 25 } << newest;
+    // 1 a log, 2-13 one message, 14-16, 17 a log, 18-21: the newest ten numbers are 12-21.
+    QTest::newRow("newest ten numbers, the older log left out")
+        << "12" << QList<int> { 0, 12, 3, 0, 4 }
+        << QStringList { "info 12 0 21", "items 12 13 14 15 16 18 19 20 21", "log note" };
 }
 
 void tst_PSVPushService::subscribe()
@@ -195,7 +194,7 @@ void tst_PSVPushService::concurrentPublishers()
         publisher.join();
 
     // Unique, consecutive numbers, ascending for each publisher; every subscriber receives every
-    // message once, in the order of the numbers.
+    // message once, in the order of the numbers, after the group's numbers as they stand with it.
     QList<int> all;
     for (const QList<int> &numbers : given) {
         QVERIFY(std::is_sorted(numbers.cbegin(), numbers.cend()));
@@ -209,9 +208,15 @@ void tst_PSVPushService::concurrentPublishers()
     }
     for (int c = 0; c < 2; ++c) {
         clients[c]->getMsgs(INT_MAX - 1, 1);
-        QTRY_COMPARE(sinks[c].texts().size(), kPublishers * kMessages + 1);
-        QCOMPARE(sinks[c].texts().join(QLatin1Char(' ')).remove(QStringLiteral("items ")),
-            numbers + QStringLiteral("error 15"));
+        QTRY_COMPARE(sinks[c].texts().size(), 2 * kPublishers * kMessages + 1);
+        const QStringList texts = sinks[c].texts();
+        QString received;
+        for (int i = 0; i + 1 < texts.size(); i += 2) {
+            const QString items = texts.at(i + 1).mid(6); // after "items "
+            QCOMPARE(texts.at(i), QStringLiteral("info 77 0 ") + items.section(' ', -1));
+            received += items + QLatin1Char(' ');
+        }
+        QCOMPARE(received + texts.constLast(), numbers + QStringLiteral("error 15"));
     }
     expectTexts(*clients[2], sinks[2], {});
 }
@@ -321,11 +326,13 @@ void tst_PSVPushService::leaveWhileCallbackBlocked()
     QTRY_COMPARE(finished.load(), entered.load());
     const int seen = entered;
     PSVPushService::publish(prjId, items(1));
-    expectTexts(witness, witnessSink, { "items 1", "items 2", "items 3", "items 4" });
+    expectTexts(witness, witnessSink,
+        { "info 40 0 1", "items 1", "info 40 0 2", "items 2", "info 40 0 3", "items 3",
+            "info 40 0 4", "items 4" });
     QCOMPARE(entered.load(), seen);
     // A callback that began before the destructor did may run; none after it.
     if (how != QLatin1String("destroy"))
-        QCOMPARE(sink.texts(), QStringList { "items 1" });
+        QCOMPARE(sink.texts(), (QStringList { "info 40 0 1", "items 1" }));
 }
 
 void tst_PSVPushService::storage()

@@ -83,10 +83,14 @@ pb_clt_t_user items(int count)
     return message;
 }
 
-/// One message per entry: that many items, or for 0 a project log "note".
-pb_clt_t_user layoutMessage(int count)
+/// One message per entry: that many items, or for 0 a project log "note". Item i has the message
+/// id <group> * 1000 + 10 * count + i, so that messages of one size repeat their ids.
+pb_clt_t_user layoutMessage(const QString &prjId, int count)
 {
     pb_clt_t_user message = items(count);
+    for (int i = 0; i < count; ++i)
+        message.mutable_f_im_msg()->mutable_f_msg(i)->set_f_msg_id(
+            prjId.toULongLong() * 1000 + quint64(10 * count + i));
     if (count == 0)
         message.mutable_f_prj_details()->add_f_prj_log()->set_f_log_content("note");
     return message;
@@ -101,6 +105,21 @@ QList<int> oneTo(int last)
 }
 
 using Requests = QList<QPair<int, int>>; // getMsgs(from, count)
+
+using Lookups = QList<QPair<int, int>>; // message id (without the group's * 1000), its number
+
+/// What findItem gives for the ids: each item's number, -1 for none.
+Lookups lookUp(const QString &prjId, Lookups ids)
+{
+    for (auto &id : ids) {
+        QString group;
+        pb_im_t_msg_item item;
+        const bool ok = PSVPushService::findItem(
+            prjId.toULongLong() * 1000 + quint64(id.first), &group, &item);
+        id.second = ok && group == prjId ? item.f_msg_seq_id() : -1;
+    }
+    return ids;
+}
 
 } // namespace
 
@@ -121,8 +140,8 @@ private slots:
     void feedShowsTheOutageOnce();
 
 private:
-    QStringList transcript(
-        const QString &prjId, const QList<int> &layout, const Requests &requests);
+    QStringList transcript(const QString &prjId, const QList<int> &layout, const Requests &requests,
+        const QList<int> &live);
 
     QTemporaryDir m_dir;
     TestRedisServer m_redis;
@@ -138,13 +157,14 @@ void tst_RedisPushService::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
 }
 
-/// Publishes the layout, subscribes, asks for the ranges, and returns what the client received;
-/// joining a second group ends it, since requests are answered in order.
-QStringList tst_RedisPushService::transcript(
-    const QString &prjId, const QList<int> &layout, const Requests &requests)
+/// Publishes the layout, subscribes, asks for the ranges, publishes the live layout, and returns
+/// what the client received. Joining a second group ends the requests, since they are answered
+/// in order; each live message is waited for with its group information.
+QStringList tst_RedisPushService::transcript(const QString &prjId, const QList<int> &layout,
+    const Requests &requests, const QList<int> &live)
 {
     for (int count : layout)
-        PSVPushService::publish(prjId, layoutMessage(count));
+        PSVPushService::publish(prjId, layoutMessage(prjId, count));
     Sink sink;
     PSVPushService client(PushType_Group);
     client.start(QStringLiteral("u1"), &sink);
@@ -154,6 +174,11 @@ QStringList tst_RedisPushService::transcript(
     client.subscribe(QStringLiteral("fence"));
     const QString end = QStringLiteral("info - 0 0");
     [&] { QTRY_COMPARE(sink.texts().value(sink.texts().size() - 1), end); }();
+    for (int count : live) {
+        const int before = sink.texts().size();
+        PSVPushService::publish(prjId, layoutMessage(prjId, count));
+        [&] { QTRY_COMPARE(sink.texts().size(), before + 2); }();
+    }
     return sink.texts();
 }
 
@@ -161,32 +186,43 @@ void tst_RedisPushService::sameAsInProcess_data()
 {
     QTest::addColumn<QList<int>>("layout");
     QTest::addColumn<Requests>("requests");
+    QTest::addColumn<QList<int>>("live"); // published while subscribed
+    QTest::addColumn<Lookups>("found"); // by findItem afterwards
 
     const QList<int> mixed { 1, 1, 1, 1, 0, 2, 1, 1, 1 }; // 5 a log, 6-7 one message
-    QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } };
-    QTest::newRow("items and a log") << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } };
-    QTest::newRow("newest 30 items, older log left out")
-        << QList<int> { 0, 10, 25 } << Requests { { 2, 3 }, { 0, 1 } };
+    QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } } << QList<int>()
+                                 << Lookups { { 10, -1 } };
+    QTest::newRow("items and a log, then live")
+        << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } } << QList<int> { 1, 0, 3 }
+        << Lookups { { 10, 5 }, { 20, 1 }, { 21, 2 }, { 32, 9 }, { 99, -1 } };
+    QTest::newRow("newest ten numbers, older log left out")
+        << QList<int> { 0, 12, 3, 0, 4 } << Requests { { 2, 3 }, { 0, 1 } } << QList<int>()
+        << Lookups { { 120, 2 }, { 43, 21 } };
     QTest::newRow("ranges inside, clipped and empty")
         << mixed
         << Requests { { 3, 4 }, { 4, 1 }, { 6, 1 }, { -5, 7 }, { 8, 10 }, { 0, INT_MAX }, { 10, 5 },
-               { -9, 5 }, { 3, 0 } };
+               { -9, 5 }, { 3, 0 } }
+        << QList<int> { 2 } << Lookups { { 10, 10 }, { 21, 12 } };
 }
 
 void tst_RedisPushService::sameAsInProcess()
 {
     QFETCH(QList<int>, layout);
     QFETCH(Requests, requests);
+    QFETCH(QList<int>, live);
+    QFETCH(Lookups, found);
     const QString prjId = QString::number(++m_nextGroup);
     PSVPushService::setStorePath(m_dir.filePath(prjId + QStringLiteral(".db")));
-    const QStringList inProcess = transcript(prjId, layout, requests);
+    const QStringList inProcess = transcript(prjId, layout, requests, live);
+    QCOMPARE(lookUp(prjId, found), found);
     QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
-    QCOMPARE(transcript(prjId, layout, requests), inProcess);
+    QCOMPARE(transcript(prjId, layout, requests, live), inProcess);
+    QCOMPARE(lookUp(prjId, found), found);
     int initSeqId = -1;
     int seq = -1;
     PSVPushService::groupSeqIds(prjId, &initSeqId, &seq);
     int numbers = 0;
-    for (int count : layout)
+    for (int count : layout + live)
         numbers += std::max(1, count);
     QCOMPARE(seq, numbers);
     QCOMPARE(initSeqId, 0);
@@ -284,7 +320,8 @@ void tst_RedisPushService::serverAbsentAtStart()
     QVERIFY2(late.start(), qPrintable(late.why()));
     QTRY_COMPARE_WITH_TIMEOUT(sink.texts(), (QStringList { "error 4", "info 5 0 0" }), 15000);
     QCOMPARE(PSVPushService::publish(QStringLiteral("5"), items(2)), (QList<int> { 1, 2 }));
-    QTRY_COMPARE(sink.texts(), (QStringList { "error 4", "info 5 0 0", "items 1 2" }));
+    QTRY_COMPARE(
+        sink.texts(), (QStringList { "error 4", "info 5 0 0", "info 5 0 2", "items 1 2" }));
 }
 
 void tst_RedisPushService::feedShowsTheOutageOnce()

@@ -122,10 +122,9 @@ void tst_FileDisplayWdt::openFile()
     report.text = QStringLiteral("汇报");
     report.content = { { "attach_list", QStringList { name } } };
     const std::unique_ptr<AbsContentWdt> item(createContentWdt(&report));
-    const bool inItem = from.endsWith(QLatin1String("item"));
-    QWidget &shown = inItem ? static_cast<QWidget &>(*item) : alone;
-    auto &tile = inItem ? *item->findChild<FileDisplayWdt *>() : alone;
-    shown.show();
+    auto &tile
+        = from.endsWith(QLatin1String("item")) ? *item->findChild<FileDisplayWdt *>() : alone;
+    tile.window()->show();
     const int prompts = InformMsgBox::promptCount();
     QTest::mouseClick(tile.findChild<PictureFileWdt *>(), Qt::LeftButton);
     if (prompt == QLatin1String("-")) {
@@ -136,8 +135,7 @@ void tst_FileDisplayWdt::openFile()
     } else if (prompt.isEmpty()) {
         if (from == QLatin1String("cloud")) {
             // The bar shows part of the way, then goes when the file is there.
-            QTRY_VERIFY(
-                tile.findChild<QProgressBar *>() && tile.findChild<QProgressBar *>()->isVisible());
+            QTRY_VERIFY(tile.findChild<QProgressBar *>()->isVisible());
             QVERIFY(tile.findChild<QProgressBar *>()->value() < 100);
         }
         QTRY_COMPARE(m_opened.paths, QStringList { local });
@@ -156,10 +154,8 @@ void tst_FileDisplayWdt::nameLabel_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ending"); // behind the head kept; empty: the file name unchanged
 
-    QTest::newRow("narrow: unchanged") << "a.pdf"
-                                       << "";
-    QTest::newRow("path: the file name") << "drawings/a.pdf"
-                                         << "";
+    QTest::newRow("narrow, in a folder: the file name") << "drawings/a.pdf"
+                                                        << "";
     QTest::newRow("wide: head, dots, suffix") << "quarterly_construction_progress_report.xlsx"
                                               << "...xlsx";
     QTest::newRow("wide without suffix") << "construction_progress_report_of_the_whole_site"

@@ -1,5 +1,4 @@
 #include <QLabel>
-#include <QLayout>
 #include <QtTest>
 
 #include <google/protobuf/text_format.h>
@@ -95,15 +94,6 @@ void tst_WeatherForecastWdt::forecast()
                 QCOMPARE(label->size(), label->sizeHint() + QSize(20, 10));
         }
         actual << parts.join(QLatin1Char('|'));
-
-        // The same content without the reminder: no tag, the line ends with the free space.
-        record->content.remove(QStringLiteral("f_reminder_title"));
-        const std::unique_ptr<AbsContentWdt> plain(createContentWdt(record.get()));
-        if (plain) {
-            QVERIFY(!plain->findChild<QLabel *>(QStringLiteral("WeatherForecastWdt_Mark")));
-            QLayout *line = plain->layout();
-            QVERIFY(line->itemAt(line->count() - 1)->spacerItem());
-        }
     }
     QTEST(actual, "expected");
 }

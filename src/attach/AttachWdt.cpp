@@ -42,10 +42,6 @@ void AttachWdt::initContent()
     m_viewBtn = new KMButton(this);
     m_viewBtn->setText(tr("View"));
     connect(m_viewBtn, &KMButton::clicked, this, &AttachWdt::onViewFile);
-    // The button keeps the size it was made with; the text keeps clear of it.
-    QMargins margins = m_contentLayout->contentsMargins();
-    margins.setRight(qMax(margins.right(), m_viewBtn->width() + 2 * kCornerOffset));
-    m_contentLayout->setContentsMargins(margins);
 }
 
 QString AttachWdt::sizeText(int bytes)

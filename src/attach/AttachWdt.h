@@ -10,9 +10,6 @@ class KMLabel;
 /// Content of an attachment record: the file's name and its size as text and, for a file that
 /// was uploaded to the project, a "View" button that hands the file's id to the host.
 /// GUI thread only.
-///
-/// Choice where the look was open: while the View button is there, the row keeps the button's
-/// width free on its right, so that a long file name wraps before it instead of under it.
 class DYNFEED_EXPORT AttachWdt : public AbsContentWdt
 {
     Q_OBJECT

@@ -15,7 +15,13 @@ class QVBoxLayout;
 /// One tile of a file attachment: the picture's thumbnail or the file type's icon, the name as
 /// tool tip, and a progress bar while the file is fetched. A click on a picture opens the
 /// viewer; on any other file it fetches the file into the temporary directory (unless it is
-/// there) and opens it with its default program. GUI thread only.
+/// there) and opens it with its default program, unless the tile is display only. The name
+/// label (the name elided to 70 pixels) and the close label exist but stay hidden: nothing
+/// offers to remove a tile. GUI thread only.
+///
+/// A name from a message is never read as a local path: a picture's name shows the thumbnail
+/// placeholder until its thumbnail has arrived (instead of the picture at that path), any other
+/// name only picks its type's icon.
 class DYNFEED_EXPORT FileDisplayWdt : public QFrame
 {
     Q_OBJECT
@@ -40,7 +46,7 @@ signals:
     void removeWdt(FileDisplayWdt *fileDisplayWdt);
 
 protected:
-    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private slots:
@@ -50,12 +56,13 @@ private slots:
 
 private:
     QVBoxLayout *m_layout = nullptr;
-    QProgressBar *m_progress = nullptr; // child; made when a download first reports
-    KMLabel *m_closeLbl = nullptr; // child; made when it is first shown
-    PictureFileWdt *m_picLbl = nullptr; // child
+    QProgressBar *m_progress = nullptr; // child; hidden until a download reports
+    KMLabel *m_nameLbl = nullptr; // child; hidden
     QString m_fileName;
+    KMLabel *m_closeLbl = nullptr; // child; hidden
+    PictureFileWdt *m_picLbl = nullptr; // child
     QString m_fileId;
-    ICloudFileService *m_service = nullptr; // ours until release(); made by the first download
+    ICloudFileService *m_service = nullptr; // ours until release()
     ICloudFileTransfer *m_transfer = nullptr; // the service's; valid while it is held
     bool m_closeHidden = true; // nothing in the feed offers to remove a tile
     bool m_transferring = false;

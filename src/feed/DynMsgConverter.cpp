@@ -880,14 +880,15 @@ QList<SDynData *> DynMsgConverter::convertWeather(
         return records;
     for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
         for (const pb_prj_t_reminder &reminder : day.f_reminders())
-            records.append(makeWeatherRecord(day, &reminder, prjName));
+            records.append(makeWeatherRecord(day, reminder, prjName));
     }
     return records;
 }
 
 void DynMsgConverter::convertForecast(const pb_prj_t_prj_weather &weather, QList<SDynData *> &out)
 {
-    if (!isOwnProject(weather.f_prj_id()))
+    const QList<SDynData *> records = convertWeather(weather, m_prjName);
+    if (records.isEmpty())
         return;
     // The message carries no time. A forecast is issued for the days from its first one on, so
     // its records stand at the start of that day, below that day's events.
@@ -898,27 +899,13 @@ void DynMsgConverter::convertForecast(const pb_prj_t_prj_weather &weather, QList
             firstDay = date;
     }
     const QDateTime issued = firstDay.isValid() ? firstDay.startOfDay() : QDateTime();
-    const auto add = [&](SDynData *record) {
+    for (SDynData *record : records)
         record->dateTime = issued;
-        out.append(record);
-    };
-    for (const pb_prj_t_weather_details &day : weather.f_weather_info()) {
-        // Every day of the forecast is shown, a day without reminder without the tag. A
-        // reminder without title would show as an empty line: it counts as none.
-        bool reminded = false;
-        for (const pb_prj_t_reminder &reminder : day.f_reminders()) {
-            if (!reminder.f_reminder_title().empty()) {
-                add(makeWeatherRecord(day, &reminder, m_prjName));
-                reminded = true;
-            }
-        }
-        if (!reminded)
-            add(makeWeatherRecord(day, nullptr, m_prjName));
-    }
+    out += records;
 }
 
 SDynData *DynMsgConverter::makeWeatherRecord(
-    const pb_prj_t_weather_details &day, const pb_prj_t_reminder *reminder, const QString &prjName)
+    const pb_prj_t_weather_details &day, const pb_prj_t_reminder &reminder, const QString &prjName)
 {
     auto *record = new SDynData(SDynData::KindWeather);
     record->userName = QStringLiteral("Secretary");
@@ -928,12 +915,8 @@ SDynData *DynMsgConverter::makeWeatherRecord(
     put(content, QStringLiteral("f_weather_info"), fromUtf8(day.f_weather_info()));
     put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
     put(content, QStringLiteral("f_date"), fromUtf8(day.f_date()));
-    if (reminder) {
-        record->text = fromUtf8(reminder->f_reminder_title());
-        put(content, QStringLiteral("f_reminder_title"), record->text);
-        put(content, QStringLiteral("f_reminder_type"), reminder->f_reminder_type());
-    } else {
-        record->text = QStringLiteral("天气预报");
-    }
+    record->text = fromUtf8(reminder.f_reminder_title());
+    put(content, QStringLiteral("f_reminder_title"), record->text);
+    put(content, QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
     return record;
 }

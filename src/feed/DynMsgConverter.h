@@ -25,6 +25,12 @@ class QDateTime;
 
 /// Turns push messages into feed records. Not thread-safe: the controller calls it under its
 /// list mutex. Every record returned is new and owned by the caller.
+///
+/// Weather: a pb_clt_t_user that holds f_prj_weather (and neither f_im_msg nor f_prj_details)
+/// is how the weather service pushes its forecast into the project's group. convert() turns it
+/// into convertWeather's records, named by setPrjName's project, and dates them at the start
+/// of the forecast's first day (the message carries no time), so that a morning's forecast
+/// stands below that day's events.
 class DYNFEED_EXPORT DynMsgConverter
 {
 public:
@@ -37,10 +43,11 @@ public:
     /// Forgets the sequence numbers converted so far.
     void reset();
 
-    /// A message's items, else its project log, else its weather forecast (see convertForecast).
+    /// A message's items, else its project log, else its weather forecast (dated, see above).
     QList<SDynData *> convert(const MessageContext &context);
-    /// One record per reminder of each day. The weather message names no project, so the caller
-    /// supplies the name shown on the records. The records carry no time.
+    /// One record per reminder of each day, in order; a day without reminders gives none. The
+    /// weather message names no project, so the caller supplies the name shown on the records.
+    /// The records carry no time and no sequence number.
     QList<SDynData *> convertWeather(
         const pb_prj_t_prj_weather &weather, const QString &prjName = QString());
 
@@ -52,9 +59,9 @@ private:
     SDynData *makeTaskRecord(const pb_im_t_msg_task &task);
     SDynData *makeReportRecord(const pb_im_t_msg_task &task, const pb_im_t_msg_item &item);
     SDynData *makeAttachRecord(const pb_im_t_msg_attach &attach);
-    /// A weather record of one day: with a reminder, titled by it; without, a plain forecast.
+    /// A weather record of one day's reminder, titled by it.
     SDynData *makeWeatherRecord(const pb_prj_t_weather_details &day,
-        const pb_prj_t_reminder *reminder, const QString &prjName);
+        const pb_prj_t_reminder &reminder, const QString &prjName);
     SDynData *makeInvitation(const pb_im_t_msg_item &item);
     SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
     void fillHeader(SDynData *record, const pb_im_t_msg_item &item);

@@ -51,11 +51,21 @@ private:
 TaskInfoLayout::TaskInfoLayout(const QString &objectName, QWidget *parent)
 {
     setContentsMargins(0, 0, 0, 0);
-    setSpacing(0);
+    setSpacing(kIconGap);
     m_textLbl = new TaskRowLabel(objectName, parent);
     m_textLbl->setWordWrap(true);
     addWidget(m_textLbl);
     addItem(new QSpacerItem(100, 20, QSizePolicy::Fixed, QSizePolicy::Minimum));
+}
+
+TaskInfoLayout::~TaskInfoLayout()
+{
+    // Out of the layout first: once the widget's layout has let go of this row, nothing else
+    // would take the label's entry away before the label is gone.
+    if (m_textLbl) {
+        removeWidget(m_textLbl);
+        delete m_textLbl.data();
+    }
 }
 
 void TaskInfoLayout::setText(const QString &text)

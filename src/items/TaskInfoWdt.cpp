@@ -82,7 +82,6 @@ void TaskInfoWdt::initContent()
             TaskItems::addAttachment(strip.get(), parts.at(0), parts.at(1), this);
         }
         if (strip->count() > 0) {
-            strip->addStretch(1); // the tiles keep to the left
             m_attachStrip = strip.release();
             m_contentLayout->addLayout(m_attachStrip);
         }
@@ -201,8 +200,8 @@ bool TaskInfoWdt::onSynTaskNotify(const QVariantHash &note)
 
 void TaskInfoWdt::disableOperationButton()
 {
-    // For good: nothing in this item enables it again.
-    m_optBtn->setEnabled(false);
+    // For good: nothing in this item enables it again. It stays in view, no longer reacting.
+    m_optBtn->setAttribute(Qt::WA_Disabled);
     m_optBtn->update();
 }
 

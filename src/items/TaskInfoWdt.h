@@ -13,6 +13,10 @@ class VoiceLayout;
 /// completion mark, the button that reminds the receivers or acknowledges a notification through
 /// the project store, or the "View" button to the host's task page. The only content that
 /// answers task notifications. GUI thread only.
+///
+/// Pictures are kept in and shown from the feed's temporary directory; before any feed has
+/// set it, its usual place is used rather than an empty folder name, which would put the
+/// files at the root of the file system.
 class TaskInfoWdt : public AbsContentWdt
 {
     Q_OBJECT

@@ -31,9 +31,9 @@ void addAttachment(
         strip->addWidget(picture);
         return;
     }
-    // Left clickable, unlike a display-only tile: on site the feed is where a drawing or a
-    // report is opened from.
+    // In an item a tile only shows its file; one whose id is a picture still opens the viewer.
     auto *tile = new FileDisplayWdt(fileId, fileName, owner);
+    tile->setDisplayOnly();
     tile->setPictureSize(kEdge, kEdge);
     strip->addWidget(tile);
 }

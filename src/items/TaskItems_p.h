@@ -23,7 +23,8 @@ constexpr QLatin1String kThumbPlaceholder(":/icon/resources/images/thumb.png");
 QString feedTempDir();
 
 /// Adds one attachment to the strip: a thumbnail of 100 by 100 that opens the viewer through
-/// owner's onViewPicture(QVariant) for a picture, else a file tile. GUI thread only.
+/// owner's onViewPicture(QVariant) for a picture, else a display-only file tile of 100 by 100.
+/// GUI thread only.
 void addAttachment(
     QHBoxLayout *strip, const QString &fileName, const QString &fileId, AbsContentWdt *owner);
 

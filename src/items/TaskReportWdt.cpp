@@ -87,6 +87,8 @@ void TaskReportWdt::initContent()
         m_viewBtn->setText(tr("View"));
         connect(m_viewBtn, &KMButton::clicked, this, &TaskReportWdt::onViewInfo);
     }
+    if (m_reportTextLbl)
+        m_reportTextLbl->adjustSize();
 }
 
 void TaskReportWdt::resizeEvent(QResizeEvent *event)

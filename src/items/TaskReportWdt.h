@@ -10,6 +10,10 @@ class VoiceLayout;
 /// Content of a task report: the report's text or voice note and its attachments, then the
 /// description of the task it reports on ("Come from task ..."), and a "View" button to the
 /// host's task page. GUI thread only.
+///
+/// Pictures are kept in and shown from the feed's temporary directory; before any feed has
+/// set it, its usual place is used rather than an empty folder name, which would put the
+/// files at the root of the file system.
 class TaskReportWdt : public AbsContentWdt
 {
     Q_OBJECT

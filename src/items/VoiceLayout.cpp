@@ -13,6 +13,19 @@ VoiceLayout::VoiceLayout(const QString &url, int playTime, QWidget *parent)
     addStretch(0);
 }
 
+VoiceLayout::~VoiceLayout()
+{
+    // Out of the layout first, as a row of the task item does; guarded, since the widgets may
+    // have gone before their layout.
+    for (QWidget *widget :
+        { static_cast<QWidget *>(m_textLbl), static_cast<QWidget *>(m_player) }) {
+        if (widget) {
+            removeWidget(widget);
+            delete widget;
+        }
+    }
+}
+
 void VoiceLayout::prependText(const QString &text)
 {
     if (!m_textLbl) {
@@ -20,4 +33,9 @@ void VoiceLayout::prependText(const QString &text)
         insertWidget(0, m_textLbl);
     }
     m_textLbl->setText(text + m_textLbl->text());
+}
+
+VTVoice *VoiceLayout::player() const
+{
+    return m_player;
 }

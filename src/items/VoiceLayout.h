@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHBoxLayout>
+#include <QPointer>
 
 class KMLabel;
 class VTVoice;
@@ -13,13 +14,15 @@ class VoiceLayout : public QHBoxLayout
 public:
     /// The player is a child of parent, playing url (playTime seconds long).
     VoiceLayout(const QString &url, int playTime, QWidget *parent);
+    /// Deletes the text label and the player with it.
+    ~VoiceLayout() override;
 
     /// Puts text before the player, ahead of any text already there.
     void prependText(const QString &text);
-    VTVoice *player() const { return m_player; }
+    VTVoice *player() const;
 
 private:
-    KMLabel *m_textLbl = nullptr; // child of m_parent; made by the first prependText
-    VTVoice *m_player = nullptr; // child of m_parent
+    QPointer<KMLabel> m_textLbl; // child of m_parent; made by the first prependText
+    QPointer<VTVoice> m_player; // child of m_parent
     QWidget *m_parent = nullptr;
 };

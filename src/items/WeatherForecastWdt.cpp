@@ -49,8 +49,7 @@ void WeatherForecastWdt::initContent()
     m_weatherLbl->setText(weather);
     // An invalid date gives an empty month-day text.
     const QString monthDay = date.toString(QStringLiteral("MM-dd"));
-    m_projTimeLbl->setText(
-        prjName.isEmpty() ? monthDay : QStringLiteral("%1.%2").arg(prjName, monthDay));
+    m_projTimeLbl->setText(QStringLiteral("%1.%2").arg(prjName, monthDay));
 
     if (title.isEmpty()) {
         delete m_markLbl;

@@ -10,8 +10,8 @@ class QHBoxLayout;
 /// right end. The widget is named after the weather type ("Cloudy" or "ThunderShower"), by which
 /// the host's style sheet gives each type its look. GUI thread only.
 ///
-/// Choices where the look was open: without a project name the second label shows the date
-/// alone, not the date behind a lone full stop; the weather and the project and date wrap when
+/// The project and date always read "name.MM-dd": without a name ".05-03", without a valid date
+/// "Tower B.". Choice where the look was open: the weather and the project and date wrap when
 /// the line is short of room, so that a long line never widens the feed beyond its view.
 class WeatherForecastWdt : public AbsContentWdt
 {

@@ -49,13 +49,11 @@ GotoPageFrm::GotoPageFrm(QWidget *parent)
     m_layout->addWidget(m_gotoBtn);
 
     connect(m_gotoBtn, &KMButton::clicked, this, &GotoPageFrm::onGotoPage);
-    // Only emitted for text the validator accepts whole.
-    connect(m_pageEdit, &KMLineEdit::returnPressed, this, &GotoPageFrm::onGotoPage);
 }
 
 void GotoPageFrm::setLastPage(int lastPage)
 {
-    m_validator->setRange(1, qMax(1, lastPage));
+    m_validator->setRange(1, lastPage);
 }
 
 void GotoPageFrm::onGotoPage()

@@ -12,14 +12,14 @@ class QIntValidator;
 /// The navigator's go-to box: a page-number field and a "Go to" button. It asks for a page only
 /// when the field holds a number from 1 to the last page: an empty field, 0, letters, pasted
 /// text, or a number typed while there were more pages than now ask for nothing.
-/// Enter in the field goes to the page too, as the button does. GUI thread only.
+/// Only the button asks: Enter in the field does nothing. GUI thread only.
 class DYNFEED_EXPORT GotoPageFrm : public VTFrame
 {
     Q_OBJECT
 public:
     explicit GotoPageFrm(QWidget *parent);
 
-    /// The field accepts 1 to lastPage (at least 1).
+    /// The field accepts 1 to lastPage; nothing while there is no page.
     void setLastPage(int lastPage);
 
 signals:

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QVariant>
 
+#include <cmath>
+
 #include "KMLabel.h"
 #include "attach/KMButton.h"
 #include "views/GotoPageFrm.h"
@@ -85,24 +87,24 @@ PageNavigateWdt::PageNavigateWdt(QWidget *parent)
     m_mainLayout->addWidget(m_nextBtn);
     m_mainLayout->addStretch();
 
-    redraw();
+    // Until the first redraw only the first page's button has a number.
+    m_pageBtns.at(0)->setProperty(kPageIndex, 1);
+    m_pageBtns.at(0)->setText(QStringLiteral("1"));
+    m_btnPages[0] = 1;
+    m_leftEllipsis->hide();
+    m_rightEllipsis->hide();
 }
 
 void PageNavigateWdt::reset()
 {
     m_msgNum = 0;
     m_currentPage = 1;
-    redraw();
 }
 
 void PageNavigateWdt::setMsgNum(int msgNum)
 {
-    m_msgNum = qMax(0, msgNum);
+    m_msgNum = msgNum;
     m_gotoFrm->setLastPage(pageCount());
-    if (m_currentPage > qMax(1, pageCount())) {
-        changePage(qMax(1, pageCount()));
-        return;
-    }
     redraw();
 }
 
@@ -113,7 +115,7 @@ void PageNavigateWdt::setCurrentPage(int page)
 
 int PageNavigateWdt::pageCount() const
 {
-    return int((qint64(m_msgNum) + m_pageSize - 1) / m_pageSize);
+    return int(std::ceil(double(m_msgNum) / m_pageSize));
 }
 
 void PageNavigateWdt::onPreviousPage()
@@ -131,13 +133,12 @@ void PageNavigateWdt::onNextPage()
 void PageNavigateWdt::onGotoPage()
 {
     if (const QObject *button = sender())
-        onGotoPage(button->property(kPageIndex).toInt());
+        changePage(button->property(kPageIndex).toInt());
 }
 
 void PageNavigateWdt::onGotoPage(int idx)
 {
-    if (idx >= 1 && idx <= qMax(1, pageCount()))
-        changePage(idx);
+    changePage(idx);
 }
 
 void PageNavigateWdt::changePage(int page)
@@ -149,8 +150,7 @@ void PageNavigateWdt::changePage(int page)
 
 void PageNavigateWdt::redraw()
 {
-    // An empty feed is drawn as its one empty page.
-    const int pages = qMax(1, pageCount());
+    const int pages = pageCount();
     const int current = m_currentPage;
     if (current < 1 || current > pages)
         return;

@@ -14,26 +14,22 @@ class QHBoxLayout;
 /// The row of page controls under the paged feed: Previous, nine page buttons (the first and
 /// last page always, seven around the current one, "..." where pages are left out), the go-to
 /// box and Next. Knows the total number of records (30 a page) and emits pageChanged whenever
-/// the user picks a page. GUI thread only.
+/// a page is picked. GUI thread only.
 ///
-/// Choices where the feed's behaviour was open, made as a user of the feed expects them:
-/// - No records is drawn as one empty page: a single button "1", marked, Previous and Next
-///   disabled. reset() draws that at once, so that a project just switched to never shows the
-///   page buttons of the one before.
-/// - Only a page that exists is ever chosen: pages outside 1 to the last page (page 1 always
-///   exists) are ignored, whoever asks for them, and no pageChanged is emitted for them.
-/// - A total that shrinks below the current page moves the navigator to the last page and
-///   emits pageChanged, so that the feed never stays on a page that is gone.
-/// - Picking the current page again emits pageChanged again (the feed reloads the page).
+/// The controls are drawn only for a current page from 1 to the last page: with no records
+/// (0 pages), after reset(), or with a current page beyond the last one they keep their last
+/// drawing (before the first count: "1" and eight blank buttons). A page is announced whoever
+/// picks it, even one that does not exist: the go-to box's validator keeps typed numbers in
+/// range, and the feed shows an empty page for the rest.
 class DYNFEED_EXPORT PageNavigateWdt : public VTFrame
 {
     Q_OBJECT
 public:
     explicit PageNavigateWdt(QWidget *parent);
 
-    /// No records, current page 1; redraws.
+    /// No records, current page 1; the controls keep their drawing until the next setMsgNum.
     void reset();
-    /// Sets the total number of records; redraws. No signal unless the current page is gone.
+    /// Sets the total number of records and redraws for the current page. No signal.
     void setMsgNum(int msgNum);
     /// As the go-to box does: makes page the current one and emits pageChanged.
     void setCurrentPage(int page);

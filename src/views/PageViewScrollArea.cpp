@@ -1,6 +1,5 @@
 #include "views/PageViewScrollArea.h"
 
-#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include "feed/DynDataController.h"
@@ -17,7 +16,6 @@ PageViewScrollArea::PageViewScrollArea(QWidget *parent)
 void PageViewScrollArea::showPage(int page)
 {
     m_currentPage = page;
-    const QScopedValueRollback<bool> showing(m_showingPage, true);
     DynamicPage *items = dynamicPage();
     items->onResetDynData();
     if (page == 1) {
@@ -39,7 +37,7 @@ void PageViewScrollArea::goTop()
 
 void PageViewScrollArea::onScrollBarValueChanged(int val)
 {
-    if (!m_showingPage && m_currentPage == 1 && val == vScrollBar()->minimum())
+    if (m_currentPage == 1 && val == vScrollBar()->minimum())
         showPage(1);
 }
 

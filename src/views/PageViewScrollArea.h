@@ -6,7 +6,8 @@
 
 /// The scroll area of the paged project feed: shows one page of 30 records at a time instead
 /// of loading more at the ends. It reloads the page shown when records arrive and page 1 when
-/// the user scrolls to the top of page 1. Always a group feed. GUI thread only.
+/// the bar reaches the top of page 1 (also when showing page 1 itself moves it there, which
+/// shows page 1 once more). Always a group feed. GUI thread only.
 class DYNFEED_EXPORT PageViewScrollArea : public DynScrollArea
 {
     Q_OBJECT
@@ -17,8 +18,6 @@ public:
     /// records, scrolled to the top; page 1 also clears the new-record count.
     void showPage(int page);
     int currentPage() const { return m_currentPage; }
-    /// Makes page the one shown by the next reload, without loading it now.
-    void setCurrentPage(int page) { m_currentPage = page; }
     int pageSize() const { return m_pageSize; }
 
     void goTop() override;
@@ -33,7 +32,4 @@ protected:
 private:
     const int m_pageSize = 30;
     int m_currentPage = 1;
-    // Set while a page is being shown: moving the bar to the top from there must not load
-    // page 1 a second time.
-    bool m_showingPage = false;
 };

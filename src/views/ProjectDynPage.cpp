@@ -34,11 +34,9 @@ ProjectDynPage::~ProjectDynPage()
 void ProjectDynPage::setProjUserId(const QString &prjId, const QString &userId)
 {
     // The controller's announcements are queued: the new project's first records are shown
-    // after this returns, on page 1.
-    if (!m_scrollArea->setProjUserId(prjId, userId))
-        return;
-    m_scrollArea->setCurrentPage(1);
-    m_navigator->reset();
+    // after this returns, on the page number the list was showing.
+    if (m_scrollArea->setProjUserId(prjId, userId))
+        m_navigator->reset();
 }
 
 QString ProjectDynPage::getProjId() const
@@ -84,13 +82,6 @@ VantorInformation *ProjectDynPage::infoInterface()
 
 void ProjectDynPage::onGotoPage(int pageIdx)
 {
-    // Called by the host rather than by the navigator: the navigator takes the page first, so
-    // that both show the same one, and answers with pageChanged, which comes back here. A page
-    // that does not exist is refused there.
-    if (pageIdx != m_navigator->currentPage()) {
-        m_navigator->setCurrentPage(pageIdx);
-        return;
-    }
     m_scrollArea->showPage(pageIdx);
 }
 

@@ -29,9 +29,9 @@ public:
     /// Deletes the scroll area (and with it the controller), then the navigator.
     ~ProjectDynPage() override;
 
-    /// Shows that project's feed for that user from page 1; nothing changes when both ids are
-    /// the current ones. Blocks for at most 400 ms while the controller waits for the group
-    /// information.
+    /// Shows that project's feed for that user and resets the navigator; nothing changes when
+    /// both ids are the current ones. Blocks for at most 400 ms while the controller waits for the
+    /// group information.
     void setProjUserId(const QString &prjId, const QString &userId);
     QString getProjId() const;
     QString getUserId() const;
@@ -47,7 +47,8 @@ public:
     static VantorInformation *infoInterface();
 
 public slots:
-    /// Shows the page, in the list and in the navigator; a page that does not exist is refused.
+    /// Shows that page of the records in the list (empty for a page beyond them); the navigator
+    /// is not told.
     void onGotoPage(int pageIdx);
 
 signals:

@@ -6,11 +6,17 @@
 #include <QTest>
 #include <QUrl>
 
+#include <memory>
+
 #include "CloudFileService.h"
 #include "InformMsgBox.h"
+#include "KMLabel.h"
 #include "attach/FileDisplayWdt.h"
 #include "attach/PictureFileWdt.h"
 #include "common/TestMain.h"
+#include "feed/SDynData.h"
+#include "items/AbsContentWdt.h"
+#include "items/ContentWdtFactory.h"
 
 /// Catches what the feed opens with the default program.
 class OpenedFiles : public QObject
@@ -23,7 +29,8 @@ public slots:
     void open(const QUrl &url) { paths << url.toLocalFile(); }
 };
 
-/// A file tile: fetching with progress, opening with the default program, failures said.
+/// A file tile: fetching with progress, opening with the default program, failures said, a tile
+/// in an item only shown; the hidden name label's eliding.
 class tst_FileDisplayWdt : public QObject
 {
     Q_OBJECT
@@ -33,6 +40,8 @@ private slots:
     void cleanup();
     void openFile_data();
     void openFile();
+    void nameLabel_data();
+    void nameLabel();
 
 private:
     QTemporaryDir m_dir;
@@ -65,7 +74,7 @@ void tst_FileDisplayWdt::openFile_data()
 {
     QTest::addColumn<QString>("from"); // "cloud", "kept" (fetched before), "lost", "nowhere"
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("prompt"); // empty: the file is opened
+    QTest::addColumn<QString>("prompt"); // empty: the file is opened; "-": nothing happens
 
     QTest::newRow("fetched with progress") << "cloud"
                                            << "结构施工图.dwg"
@@ -82,6 +91,9 @@ void tst_FileDisplayWdt::openFile_data()
     QTest::newRow("not in the cloud") << "nowhere"
                                       << "方案.pdf"
                                       << "打开文件失败!";
+    QTest::newRow("in a task report: only shown") << "kept in an item"
+                                                  << "进度计划.xlsx"
+                                                  << "-";
 }
 
 void tst_FileDisplayWdt::openFile()
@@ -93,7 +105,8 @@ void tst_FileDisplayWdt::openFile()
     const QString local = FileDisplayWdt::localFilePath(name);
     QVERIFY(local.startsWith(m_dir.filePath("sys/Vantor/file/")));
     QVERIFY(!local.contains(QLatin1String("..")));
-    QFile stored(from == QLatin1String("kept") ? local : CloudFileStore::filePath("f-01"));
+    const bool kept = from.startsWith(QLatin1String("kept"));
+    QFile stored(kept ? local : CloudFileStore::filePath("f-01"));
     if (from != QLatin1String("nowhere")) {
         QVERIFY(QDir().mkpath(QFileInfo(stored).path()));
         QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(bytes) == bytes.size());
@@ -104,19 +117,29 @@ void tst_FileDisplayWdt::openFile()
     if (from == QLatin1String("lost"))
         CloudFileStore::setFailAfter(8192);
 
-    FileDisplayWdt tile(QStringLiteral("f-01"), name, nullptr);
-    tile.show();
+    FileDisplayWdt alone(QStringLiteral("f-01"), name, nullptr);
+    SDynData report(SDynData::KindTaskReport);
+    report.text = QStringLiteral("汇报");
+    report.content = { { "attach_list", QStringList { name } } };
+    const std::unique_ptr<AbsContentWdt> item(createContentWdt(&report));
+    auto &tile
+        = from.endsWith(QLatin1String("item")) ? *item->findChild<FileDisplayWdt *>() : alone;
+    tile.window()->show();
     const int prompts = InformMsgBox::promptCount();
     QTest::mouseClick(tile.findChild<PictureFileWdt *>(), Qt::LeftButton);
-    if (prompt.isEmpty()) {
+    if (prompt == QLatin1String("-")) {
+        // Opening a kept file would be at once.
+        QCOMPARE(CloudFileStore::runningTransfers(), 0);
+        QVERIFY(m_opened.paths.isEmpty());
+        QCOMPARE(InformMsgBox::promptCount(), prompts);
+    } else if (prompt.isEmpty()) {
         if (from == QLatin1String("cloud")) {
             // The bar shows part of the way, then goes when the file is there.
-            QTRY_VERIFY(
-                tile.findChild<QProgressBar *>() && tile.findChild<QProgressBar *>()->isVisible());
+            QTRY_VERIFY(tile.findChild<QProgressBar *>()->isVisible());
             QVERIFY(tile.findChild<QProgressBar *>()->value() < 100);
         }
         QTRY_COMPARE(m_opened.paths, QStringList { local });
-        QVERIFY(!tile.findChild<QProgressBar *>() || tile.findChild<QProgressBar *>()->isHidden());
+        QVERIFY(tile.findChild<QProgressBar *>()->isHidden());
         QCOMPARE(InformMsgBox::promptCount(), prompts);
     } else {
         QTRY_COMPARE(InformMsgBox::promptCount(), prompts + 1);
@@ -124,6 +147,44 @@ void tst_FileDisplayWdt::openFile()
         QVERIFY(m_opened.paths.isEmpty());
         QVERIFY(!QFile::exists(local));
     }
+}
+
+void tst_FileDisplayWdt::nameLabel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("ending"); // behind the head kept; empty: the file name unchanged
+
+    QTest::newRow("narrow, in a folder: the file name") << "drawings/a.pdf"
+                                                        << "";
+    QTest::newRow("wide: head, dots, suffix") << "quarterly_construction_progress_report.xlsx"
+                                              << "...xlsx";
+    QTest::newRow("wide without suffix") << "construction_progress_report_of_the_whole_site"
+                                         << "...";
+}
+
+void tst_FileDisplayWdt::nameLabel()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, ending);
+    FileDisplayWdt tile(QStringLiteral("f-02"), name, nullptr);
+    tile.show();
+    const auto *label = tile.findChild<KMLabel *>(QStringLiteral("FileDisplayWdt_fileNameLabel"));
+    QVERIFY(label && label->isHidden());
+    const QString fileName = QFileInfo(name).fileName();
+    if (ending.isEmpty()) {
+        QCOMPARE(label->text(), fileName);
+    } else {
+        // How much of the head is kept depends on the font; never all of it.
+        QVERIFY2(label->text().endsWith(ending), qPrintable(label->text()));
+        const QString head = label->text().chopped(ending.size());
+        QVERIFY(fileName.startsWith(head) && head.size() < fileName.size() - 4);
+    }
+
+    // Hovering shows the name as tool tip, never the close label: nothing removes a tile.
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(&tile, &enter);
+    QCOMPARE(tile.toolTip(), fileName);
+    QVERIFY(tile.findChild<KMLabel *>(QStringLiteral("FileDisplayWdt_m_close"))->isHidden());
 }
 
 DYNFEED_TEST_MAIN(tst_FileDisplayWdt)

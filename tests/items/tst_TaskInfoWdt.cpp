@@ -10,6 +10,8 @@
 #include "PrjTaskStorager.h"
 #include "ProjectManager.h"
 #include "VTVoice.h"
+#include "attach/DldPictureLabel.h"
+#include "attach/FileDisplayWdt.h"
 #include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynMsgConverter.h"
@@ -34,7 +36,8 @@ std::unique_ptr<AbsContentWdt> build(const Hash &content, const Hash &extra = Ha
     return std::unique_ptr<AbsContentWdt>(createContentWdt(&record));
 }
 
-/// What the item shows, in one line: description, rows (highlighted with a star), corner.
+/// What the item shows, in one line: description, rows (highlighted with a star), attachments,
+/// corner.
 QString describe(const AbsContentWdt &item)
 {
     QStringList parts;
@@ -50,6 +53,13 @@ QString describe(const AbsContentWdt &item)
             parts << QLatin1Char('*') + label->text();
         else if (name == QLatin1String("TaskInfoWdt_Mark"))
             parts << QStringLiteral("mark:") + label->text();
+    }
+    for (const QObject *child : item.children()) {
+        if (qobject_cast<const DldPictureLabel *>(child))
+            parts << QStringLiteral("picture");
+        else if (qobject_cast<const FileDisplayWdt *>(child))
+            parts << QStringLiteral("file:")
+                    + child->findChild<KMLabel *>("FileDisplayWdt_fileNameLabel")->text();
     }
     for (const QPushButton *button : item.findChildren<QPushButton *>())
         parts << button->text() + (button->isEnabled() ? QString() : QStringLiteral("(off)"));
@@ -147,6 +157,9 @@ void tst_TaskInfoWdt::content_data()
         << rows() << with(notification(1), { { "operator_status", 0 }, { "userid", "" } })
         << kRows + " 立即通知他(off)";
     QTest::newRow("operate type 6: View") << rows() << notification(6) << kRows + " View";
+    const QStringList files { "现场.jpg-_-f-11.jpg", "方案.pdf-_-f-12", "无编号.pdf", "a-_-b-_-c" };
+    QTest::newRow("attachments: a name and an id, or skipped") << with(
+        rows(), { { "attach_list", files } }) << Hash() << kRows + " picture file:方案.pdf View";
 }
 
 void tst_TaskInfoWdt::content()

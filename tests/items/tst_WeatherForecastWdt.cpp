@@ -15,8 +15,8 @@
 #include "msl.pb.h"
 
 /// Weather pushed into the project's group, from the message to the item's content: one record
-/// per reminder or per day without one, dated by the forecast's first day, the type's look,
-/// the project and date, and the reminder's tag present or absent.
+/// per reminder (none for a day without), dated by the forecast's first day, the type's look,
+/// the project and date, and the reminder's tag.
 class tst_WeatherForecastWdt : public QObject
 {
     Q_OBJECT
@@ -40,22 +40,25 @@ void tst_WeatherForecastWdt::forecast_data()
            "f_reminders { f_reminder_title: '暂停塔吊作业' f_reminder_type: 1 } }"
         << "Tower B" << may3
         << QStringList { "暂停塔吊作业|ThunderShower|雷阵雨|Tower B.05-03|暂停塔吊作业" };
-    QTest::newRow("a day without reminder has no tag")
+    QTest::newRow("a day without reminder gives nothing")
         << "{ f_weather_info: '多云' f_weather_type: 0 f_date: '2016-05-03' }"
-        << "Tower B" << may3 << QStringList { "天气预报|Cloudy|多云|Tower B.05-03|-" };
-    QTest::newRow("a reminder without title counts as none")
+        << "Tower B" << may3 << QStringList {};
+    QTest::newRow("a reminder without title: a header without content")
         << "{ f_weather_info: '阴' f_date: '2016-05-03' f_reminders {} }"
-        << "Tower B" << may3 << QStringList { "天气预报|Cloudy|阴|Tower B.05-03|-" };
-    QTest::newRow("unknown type looks cloudy, days in order, dated by the first")
+        << "Tower B" << may3 << QStringList { "|none" };
+    QTest::newRow("unknown type looks cloudy, reminders in order, dated by the first day")
         << "{ f_weather_info: '晴' f_weather_type: 7 f_date: '2016-05-04' "
            "f_reminders { f_reminder_title: '防晒' } f_reminders { f_reminder_title: '补水' } } "
            "f_weather_info { f_weather_info: '小雨' f_date: '2016-05-03' }"
         << "Tower B" << may3
-        << QStringList { "防晒|Cloudy|晴|Tower B.05-04|防晒", "补水|Cloudy|晴|Tower B.05-04|补水",
-               "天气预报|Cloudy|小雨|Tower B.05-03|-" };
-    QTest::newRow("no project name: the date alone")
-        << "{ f_weather_info: '多云' f_date: '2016-05-03' }"
-        << "" << may3 << QStringList { "天气预报|Cloudy|多云|05-03|-" };
+        << QStringList { "防晒|Cloudy|晴|Tower B.05-04|防晒", "补水|Cloudy|晴|Tower B.05-04|补水" };
+    QTest::newRow("no project name")
+        << "{ f_weather_info: '多云' f_date: '2016-05-03' f_reminders { f_reminder_title: '降温' } "
+           "}"
+        << "" << may3 << QStringList { "降温|Cloudy|多云|.05-03|降温" };
+    QTest::newRow("a date in another form: no month and day, no time")
+        << "{ f_weather_info: '多云' f_date: '5月3日' f_reminders { f_reminder_title: '降温' } }"
+        << "Tower B" << QDate() << QStringList { "降温|Cloudy|多云|Tower B.|降温" };
 }
 
 void tst_WeatherForecastWdt::forecast()
@@ -79,8 +82,11 @@ void tst_WeatherForecastWdt::forecast()
         const std::unique_ptr<SDynData> record(raw);
         QCOMPARE(record->dateTime, dated.isValid() ? dated.startOfDay() : QDateTime());
         const std::unique_ptr<AbsContentWdt> content(createContentWdt(record.get()));
-        QStringList parts { record->text, content->objectName() };
+        QStringList parts { record->text,
+            content ? content->objectName() : QStringLiteral("none") };
         for (const char *name : { "Weather", "ProjTime", "Mark" }) {
+            if (!content)
+                break;
             const auto *label = content->findChild<QLabel *>("WeatherForecastWdt_" + QString(name));
             parts << (label ? label->text() : QStringLiteral("-"));
             // The tag takes its text's size and 20 by 10 pixels of room.

@@ -9,8 +9,8 @@
 #include "common/TestMain.h"
 #include "views/PageNavigateWdt.h"
 
-/// The page navigator: the window of page buttons and ellipses, totals that change under a
-/// shown page, and the go-to box's refusal of pages that do not exist.
+/// The page navigator: the window of page buttons and ellipses, what is drawn and announced for
+/// totals and pages that change under it, and the go-to box's refusal of pages that do not exist.
 class tst_PageNavigateWdt : public QObject
 {
     Q_OBJECT
@@ -32,7 +32,8 @@ QList<QPushButton *> buttons(const PageNavigateWdt &nav, const char *name)
 }
 
 /// The navigator as the user reads it: "<" and ">" for enabled Previous and Next, the page
-/// numbers ("*" behind the marked one, the one drawn with a border), "..." where shown.
+/// numbers ("*" behind the marked one, the one drawn with a border; "_" for a blank button),
+/// "..." where shown.
 QString drawing(const PageNavigateWdt &nav)
 {
     const QList<QPushButton *> turns = buttons(nav, "KMButton");
@@ -48,7 +49,8 @@ QString drawing(const PageNavigateWdt &nav)
         if (auto *label = qobject_cast<QLabel *>(widget))
             parts << label->text();
         else if (auto *button = qobject_cast<QPushButton *>(widget))
-            parts << button->text() + (button->styleSheet().contains("border") ? "*" : "");
+            parts << (button->text().isEmpty() ? QStringLiteral("_") : button->text())
+                    + (button->styleSheet().contains("border") ? "*" : "");
     }
     parts << (turns.at(1)->isEnabled() ? ">" : "");
     return parts.join(QLatin1Char(' ')).trimmed();
@@ -68,65 +70,78 @@ void tst_PageNavigateWdt::window_data()
 {
     QTest::addColumn<int>("total");
     QTest::addColumn<int>("page");
-    QTest::addColumn<int>("after"); // a new total; -1: reset()
+    QTest::addColumn<Ints>("after"); // new totals one after the other; -1: reset()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<Ints>("changes");
 
-    QTest::newRow("no records: one empty page") << 0 << 1 << 0 << "1*" << Ints { 1 };
-    QTest::newRow("6 pages, first") << 175 << 1 << 175 << "1* 2 3 4 5 6 >" << Ints { 1 };
-    QTest::newRow("9 pages, last") << 270 << 9 << 270 << "< 1 2 3 4 5 6 7 8 9*" << Ints { 9 };
+    const QString page12 = "< 1 ... 9 10 11 12* 13 14 15 ... 20 >";
+    QTest::newRow("no records: drawn as before the first count")
+        << 0 << 1 << Ints {} << "< 1 _ _ _ _ _ _ _ _ >" << Ints { 1 };
+    QTest::newRow("6 pages, first") << 175 << 1 << Ints {} << "1* 2 3 4 5 6 >" << Ints { 1 };
+    QTest::newRow("9 pages, last") << 270 << 9 << Ints {} << "< 1 2 3 4 5 6 7 8 9*" << Ints { 9 };
     QTest::newRow("10 pages, page 5")
-        << 271 << 5 << 271 << "< 1 2 3 4 5* 6 7 8 ... 10 >" << Ints { 5 };
+        << 271 << 5 << Ints {} << "< 1 2 3 4 5* 6 7 8 ... 10 >" << Ints { 5 };
     QTest::newRow("10 pages, page 6")
-        << 271 << 6 << 271 << "< 1 ... 3 4 5 6* 7 8 9 10 >" << Ints { 6 };
+        << 271 << 6 << Ints {} << "< 1 ... 3 4 5 6* 7 8 9 10 >" << Ints { 6 };
     QTest::newRow("20 pages, last")
-        << 600 << 20 << 600 << "< 1 ... 13 14 15 16 17 18 19 20*" << Ints { 20 };
+        << 600 << 20 << Ints {} << "< 1 ... 13 14 15 16 17 18 19 20*" << Ints { 20 };
     QTest::newRow("100000 records, middle")
-        << 100000 << 1667 << 100000 << "< 1 ... 1664 1665 1666 1667* 1668 1669 1670 ... 3334 >"
+        << 100000 << 1667 << Ints {} << "< 1 ... 1664 1665 1666 1667* 1668 1669 1670 ... 3334 >"
         << Ints { 1667 };
+    QTest::newRow("a page that does not exist: drawn as before, announced")
+        << 150 << 7 << Ints {} << "1* 2 3 4 5 >" << Ints { 7 };
     QTest::newRow("grows under a later page")
-        << 300 << 7 << 600 << "< 1 ... 4 5 6 7* 8 9 10 ... 20 >" << Ints { 7 };
-    QTest::newRow("shrinks below the page shown")
-        << 600 << 12 << 100 << "< 1 2 3 4*" << Ints { 12, 4 };
-    QTest::newRow("reset under a later page") << 600 << 12 << -1 << "1*" << Ints { 12 };
+        << 300 << 7 << Ints { 600 } << "< 1 ... 4 5 6 7* 8 9 10 ... 20 >" << Ints { 7 };
+    QTest::newRow("shrinks below the page shown: stays")
+        << 600 << 12 << Ints { 100 } << page12 << Ints { 12 };
+    QTest::newRow("reset keeps the drawing") << 600 << 12 << Ints { -1 } << page12 << Ints { 12 };
+    QTest::newRow("reset, then a count")
+        << 600 << 12 << Ints { -1, 90 } << "1* 2 3 >" << Ints { 12 };
 }
 
 void tst_PageNavigateWdt::window()
 {
     QFETCH(int, total);
     QFETCH(int, page);
-    QFETCH(int, after);
+    QFETCH(Ints, after);
 
     PageNavigateWdt nav(nullptr);
     QSignalSpy changes(&nav, &PageNavigateWdt::pageChanged);
     nav.setMsgNum(total);
     nav.setCurrentPage(page);
-    if (after < 0)
-        nav.reset();
-    else
-        nav.setMsgNum(after);
+    for (int next : after) {
+        if (next < 0)
+            nav.reset();
+        else
+            nav.setMsgNum(next);
+    }
     QTEST(drawing(nav), "expected");
     QTEST(emitted(changes), "changes");
 }
 
 void tst_PageNavigateWdt::input_data()
 {
-    QTest::addColumn<int>("total");
-    // "type <text>" or "paste <text>" into the go-to field, "go", "enter", "total <n>".
+    QTest::addColumn<int>("total"); // -1: no count yet
+    // "type <text>" or "paste <text>" into the go-to field, "go", "enter", "total <n>",
+    // "click <n>" on the button showing page n, "next", "previous".
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<Ints>("changes");
 
-    QTest::newRow("go, or enter") << 150 << QStringList { "type 3", "go", "type 4", "enter" }
-                                  << Ints { 3, 4 };
+    QTest::newRow("go; enter does nothing")
+        << 150 << QStringList { "type 3", "go", "type 4", "enter" } << Ints { 3 };
     QTest::newRow("empty field, zero, beyond the last page")
-        << 150 << QStringList { "go", "type 0", "go", "type 7", "enter", "go" } << Ints {};
+        << 150 << QStringList { "go", "type 0", "go", "type 7", "go" } << Ints {};
     QTest::newRow("letters are not typed") << 150 << QStringList { "type a2b", "go" } << Ints { 2 };
     QTest::newRow("pasted text") << 150 << QStringList { "paste 3 pages", "go", "paste 5", "go" }
                                  << Ints { 5 };
     QTest::newRow("typed while there were more pages")
-        << 3600 << QStringList { "type 100", "total 150", "go", "enter" } << Ints {};
-    QTest::newRow("no records: page 1 only")
-        << 0 << QStringList { "type 2", "go", "type 1", "go" } << Ints { 1 };
+        << 3600 << QStringList { "type 100", "total 150", "go" } << Ints {};
+    QTest::newRow("no count yet: 1 or 2")
+        << -1 << QStringList { "type 3", "go", "type 2", "go" } << Ints { 2 };
+    QTest::newRow("no records: no page to type") << 0 << QStringList { "type 1", "go" } << Ints {};
+    QTest::newRow("the current page's button again, next and previous at the ends")
+        << 60 << QStringList { "click 1", "previous", "click 2", "click 2", "next", "previous" }
+        << Ints { 1, 2, 2, 1 };
 }
 
 void tst_PageNavigateWdt::input()
@@ -135,11 +150,13 @@ void tst_PageNavigateWdt::input()
     QFETCH(QStringList, steps);
 
     PageNavigateWdt nav(nullptr);
-    nav.setMsgNum(total);
+    if (total >= 0)
+        nav.setMsgNum(total);
     nav.show();
     QVERIFY(QTest::qWaitForWindowExposed(&nav));
     auto *field = nav.findChild<QLineEdit *>(QStringLiteral("PageNavigateWdt_gotoPageEdit"));
     auto *go = nav.findChild<QPushButton *>(QStringLiteral("PageNavigateWdt_gotoPageBtn"));
+    const QList<QPushButton *> turns = buttons(nav, "KMButton");
     QSignalSpy changes(&nav, &PageNavigateWdt::pageChanged);
     for (const QString &step : steps) {
         const QString arg = step.section(QLatin1Char(' '), 1);
@@ -154,13 +171,18 @@ void tst_PageNavigateWdt::input()
             QTest::mouseClick(go, Qt::LeftButton);
         } else if (step == "enter") {
             QTest::keyClick(field, Qt::Key_Return);
+        } else if (step.startsWith("click")) {
+            for (QPushButton *button : buttons(nav, "PageNavigateWdt_pageIdxBtn")) {
+                if (button->text() == arg && button->isVisible())
+                    QTest::mouseClick(button, Qt::LeftButton);
+            }
+        } else if (step == "next" || step == "previous") {
+            QTest::mouseClick(turns.at(step == "next" ? 1 : 0), Qt::LeftButton);
         } else {
             nav.setMsgNum(arg.toInt());
         }
     }
     QTEST(emitted(changes), "changes");
-    // Whatever was asked, the navigator stands on a page that exists.
-    QVERIFY(nav.currentPage() >= 1 && nav.currentPage() <= qMax(1, nav.pageCount()));
 }
 
 DYNFEED_TEST_MAIN(tst_PageNavigateWdt)

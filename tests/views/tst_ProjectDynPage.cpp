@@ -10,8 +10,9 @@
 #include "views/PageNavigateWdt.h"
 #include "views/ProjectDynPage.h"
 
-/// The paged project feed on the real push service: pages of 30 from the group's count, the
-/// page shown reloaded when records arrive, the badge, goTop and a project switch.
+/// The paged project feed on the real push service: pages of 30 from the group's count, pages
+/// chosen by the navigator or the host, the page shown reloaded when records arrive, the badge,
+/// goTop and a project switch.
 class tst_ProjectDynPage : public QObject
 {
     Q_OBJECT
@@ -101,12 +102,13 @@ void tst_ProjectDynPage::choosePage_data()
     QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
     QTest::newRow("the last page starts at the 61st record")
         << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
-    QTest::newRow("no page 4: page 1 stays") << 0 << Ints { 4 } << 3 << 1 << range(88, 59);
-    QTest::newRow("the host asks for page 2") << 0 << Ints { -2 } << 3 << 2 << range(58, 29);
-    QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << range(88, 59);
+    QTest::newRow("no page 4: an empty page") << 0 << Ints { 4 } << 3 << 4 << Ints {};
+    QTest::newRow("the host asks for page 2: the navigator is not told")
+        << 0 << Ints { -2 } << 3 << 1 << range(58, 29);
+    QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << Ints {};
     // The page count is the group's message count, however many records a message brings.
-    QTest::newRow("ten log lines in one message: no page more")
-        << 10 << Ints { 3, 4 } << 3 << 3 << range(28, -1);
+    QTest::newRow("ten log lines in one message: no page more, page 4 still holds them")
+        << 10 << Ints { 3, 4 } << 3 << 4 << range(-2, -10);
 }
 
 void tst_ProjectDynPage::choosePage()
@@ -177,11 +179,20 @@ void tst_ProjectDynPage::switchProject()
     feed.navigator->setCurrentPage(3);
     QTRY_COMPARE(feed.shownMinutes(), range(28, 0));
 
-    // Another project starts on page 1, in the navigator as in the list.
-    feed.page.setProjUserId(newGroup(), QStringLiteral("4004"));
+    // The same ids change nothing, not even the navigator.
+    QSignalSpy changes(feed.navigator, &PageNavigateWdt::pageChanged);
+    feed.page.setProjUserId(feed.prjId, QStringLiteral("4004"));
+    QCOMPARE(feed.navigator->currentPage(), 3);
+    QCOMPARE(feed.shownMinutes(), range(28, 0));
+
+    // Another project (ten log lines below its notices): the navigator goes back to page 1, the
+    // list shows page 3 of the new records when they arrive.
+    feed.page.setProjUserId(newGroup(10), QStringLiteral("4004"));
     QCOMPARE(feed.navigator->currentPage(), 1);
-    QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
-    QTRY_COMPARE(feed.navigator->pageCount(), 3);
+    QTRY_COMPARE(feed.shownMinutes(), range(28, -1));
+    QTRY_COMPARE(feed.navigator->pageCount(), 4); // 99 records
+    QCOMPARE(feed.navigator->currentPage(), 1);
+    QCOMPARE(changes.count(), 0);
 }
 
 DYNFEED_TEST_MAIN(tst_ProjectDynPage)

@@ -206,7 +206,7 @@ void DayLogExporterPrivate::finish(bool ok, const QString &why)
     stop();
     error = ok ? QString() : why;
     if (!ok)
-        qCInfo(lcDayLog).noquote() << "daily log not written:" << why;
+        qCDebug(lcDayLog).noquote() << "daily log not written:" << why;
     emit q->finished(ok, path);
 }
 

@@ -17,7 +17,11 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QUrl>
 #include <QVector>
 
@@ -99,14 +103,29 @@ QString text(const QVariantHash &map, const QString &key)
     return map.value(key).toString();
 }
 
+/// The lines of a text from a message.
+QStringList linesOf(const QString &value)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    return value.split(lineBreak);
+}
+
 /// Plain text as HTML: markup escaped, line breaks kept.
 QString plain(const QString &value)
 {
-    QString escaped = value.toHtmlEscaped();
-    escaped.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    escaped.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    escaped.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
-    return escaped;
+    return linesOf(value.toHtmlEscaped()).join(QLatin1String("<br/>"));
+}
+
+/// Plain text as HTML, a block per line: the pages of the log are cut between blocks, so that a
+/// long text can run over several pages.
+QString plainBlocks(const QStringList &lines)
+{
+    QString html;
+    for (const QString &line : lines) {
+        html += QStringLiteral("<div>%1</div>")
+                    .arg(line.isEmpty() ? QStringLiteral("&nbsp;") : line.toHtmlEscaped());
+    }
+    return html;
 }
 
 /// The project-information text as plain lines: the paragraphs the conversion wraps each line
@@ -212,6 +231,154 @@ QString chineseFamily()
     return family;
 }
 
+/// The vertical extent of a block or a line, in document coordinates.
+struct Span
+{
+    qreal top = 0;
+    qreal bottom = 0;
+};
+
+/// A piece of the log that a page break should not cut: a heading, a record's row, the weather.
+struct Unit
+{
+    Span extent;
+    bool keepWithNext = false; // a heading stays with what it heads
+    QVector<Span> blocks;
+    QVector<qreal> lineTops;
+};
+
+void addBlock(const QAbstractTextDocumentLayout &layout, const QTextBlock &block, Unit &unit)
+{
+    const QTextLayout *text = block.layout();
+    if (!text || text->lineCount() == 0)
+        return;
+    const QRectF rect = layout.blockBoundingRect(block);
+    const Span span { rect.top(), rect.bottom() };
+    unit.extent = unit.blocks.isEmpty()
+        ? span
+        : Span { std::min(unit.extent.top, span.top), std::max(unit.extent.bottom, span.bottom) };
+    unit.blocks.append(span);
+    for (int i = 0; i < text->lineCount(); ++i)
+        unit.lineTops.append(rect.top() - text->boundingRect().top() + text->lineAt(i).y());
+}
+
+/// The log's pieces in order: the blocks of the top level that show something, and each row of
+/// each table, measured by its cells' blocks (a table's own rectangle is not reliable next to
+/// the empty blocks the document keeps between frames).
+QVector<Unit> unitsOf(QTextDocument &doc)
+{
+    const QAbstractTextDocumentLayout &layout = *doc.documentLayout();
+    // The layout is lazy: a block it has not reached yet has no lines.
+    layout.documentSize();
+    QVector<Unit> units;
+    for (QTextFrame::iterator it = doc.rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame())) {
+            for (int row = 0; row < table->rows(); ++row) {
+                Unit unit;
+                for (int column = 0; column < table->columns(); ++column) {
+                    const QTextTableCell cell = table->cellAt(row, column);
+                    if (cell.row() != row || cell.column() != column)
+                        continue; // spanned
+                    for (QTextFrame::iterator in = cell.begin(); !in.atEnd(); ++in) {
+                        if (in.currentBlock().isValid())
+                            addBlock(layout, in.currentBlock(), unit);
+                    }
+                }
+                if (!unit.blocks.isEmpty())
+                    units.append(unit);
+            }
+        } else if (it.currentBlock().isValid() && !it.currentBlock().text().isEmpty()) {
+            Unit unit;
+            unit.keepWithNext = it.currentBlock().blockFormat().headingLevel() > 0;
+            addBlock(layout, it.currentBlock(), unit);
+            if (!unit.blocks.isEmpty())
+                units.append(unit);
+        }
+    }
+    if (!units.isEmpty())
+        units.last().keepWithNext = false;
+    return units;
+}
+
+/// What one page shows of the document: from contentTop on, drawn between clipTop and
+/// clipBottom.
+struct PageSlice
+{
+    qreal contentTop = 0;
+    qreal clipTop = 0;
+    qreal clipBottom = 0;
+};
+
+/// Where to cut pieces too tall for the rest of the page: the lowest block top above limit that
+/// no block straddles. The layout draws every line of a block that reaches into the clip and
+/// the line above the clip too, so a cut through a block would put a line's text on both pages;
+/// only a single block taller than a page is cut between its lines.
+qreal cutInside(const QVector<Unit> &units, int first, qreal start, qreal limit)
+{
+    qreal best = -1;
+    for (int i = first; i < units.size() && units.at(i).extent.top < limit; ++i) {
+        for (const Span &block : units.at(i).blocks) {
+            if (block.top <= start || block.top > limit || block.top <= best)
+                continue;
+            bool straddled = false;
+            for (int j = first; !straddled && j < units.size() && units.at(j).extent.top < limit;
+                 ++j) {
+                for (const Span &other : units.at(j).blocks)
+                    straddled = straddled || (other.top < block.top && block.top < other.bottom);
+            }
+            if (!straddled)
+                best = block.top;
+        }
+    }
+    for (int i = first; best < 0 && i < units.size() && units.at(i).extent.top < limit; ++i) {
+        for (const qreal top : units.at(i).lineTops) {
+            if (top > start && top <= limit)
+                best = std::max(best, top);
+        }
+    }
+    return best > start ? best : limit;
+}
+
+/// The pages of the document: as many whole pieces as fit, a heading never last on a page.
+QVector<PageSlice> paginate(const QVector<Unit> &units, qreal height)
+{
+    // Keeps a block that ends exactly at a cut off the other page.
+    constexpr qreal kEpsilon = 0.25;
+    QVector<PageSlice> pages;
+    PageSlice page;
+    int first = 0; // the first piece not yet wholly on a page
+    while (first < units.size()) {
+        const qreal limit = page.contentTop + height;
+        int fitting = first; // the first piece that does not fit
+        int last = -1; // the last piece a page may end with
+        for (; fitting < units.size() && units.at(fitting).extent.bottom <= limit; ++fitting) {
+            if (!units.at(fitting).keepWithNext)
+                last = fitting;
+        }
+        if (fitting == units.size())
+            break;
+        const Span &over = units.at(fitting).extent;
+        PageSlice next;
+        if (last >= first && over.bottom - over.top <= height) {
+            first = last + 1;
+            // Halfway between the pieces, in the room between their lines.
+            next.contentTop = (units.at(last).extent.bottom + units.at(first).extent.top) / 2;
+        } else {
+            // A piece taller than a page begins where it stands.
+            next.contentTop = cutInside(units, first, page.contentTop, limit);
+            while (first < units.size() && units.at(first).extent.bottom <= next.contentTop)
+                ++first;
+        }
+        next.clipTop = next.contentTop + kEpsilon;
+        page.clipBottom = std::min(next.contentTop, limit) - kEpsilon;
+        pages.append(page);
+        page = next;
+    }
+    page.clipBottom = page.contentTop + height;
+    pages.append(page);
+    return pages;
+}
+
 } // namespace
 
 class DayLogWriterPrivate
@@ -225,6 +392,10 @@ public:
     { }
 
     QVector<QList<const SDynData *>> sections(const QList<const SDynData *> &records) const;
+    QString thumbnailPath(const QString &name) const
+    {
+        return QStringLiteral("%1/%2").arg(thumbDir, safeFileName(name));
+    }
     QString buildHtml(const QVector<QList<const SDynData *>> &sections, QTextDocument &doc);
     /// One row of the log: a record, or the attachment records of one message.
     QString recordRow(const QList<const SDynData *> &group, QTextDocument &doc);
@@ -294,7 +465,7 @@ QFont DayLogWriter::defaultFont()
 
 QString DayLogWriter::thumbnailPath(const QString &name) const
 {
-    return QStringLiteral("%1/%2").arg(d->thumbDir, safeFileName(name));
+    return d->thumbnailPath(name);
 }
 
 QVector<QList<const SDynData *>> DayLogWriterPrivate::sections(
@@ -412,9 +583,8 @@ QString DayLogWriterPrivate::filesHtml(
     QString thumbs;
     QString names;
     for (const FileRef &file : files) {
-        const QString thumbPath = file.picture && !file.cloudName.isEmpty()
-            ? QStringLiteral("%1/%2").arg(thumbDir, safeFileName(file.cloudName))
-            : QString();
+        const QString thumbPath
+            = file.picture && !file.cloudName.isEmpty() ? thumbnailPath(file.cloudName) : QString();
         QString thumb;
         if (!thumbPath.isEmpty() && QFileInfo(thumbPath).isFile())
             thumb = imageTag(thumbPath, kThumbEdge, true, doc);
@@ -470,7 +640,8 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
                     .arg(plain(record.userJob));
     if (!body.isEmpty())
         body += QStringLiteral("&nbsp;&nbsp;");
-    body += plain(record.text);
+    QStringList summary = linesOf(record.text);
+    body += summary.takeFirst().toHtmlEscaped();
 
     auto paragraph = [&body](const QString &html, const char *style = "") {
         if (!html.isEmpty())
@@ -486,12 +657,18 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         return plain(DayLogWriter::tr("Voice note (%1 s)").arg(seconds.toInt()));
     };
 
+    if (!summary.isEmpty())
+        paragraph(plainBlocks(summary));
+    auto textBlocks = [](const QString &value) {
+        return value.isEmpty() ? QString() : plainBlocks(linesOf(value));
+    };
+
     switch (record.kind) {
     case SDynData::KindTask: {
         const QString desc = text(content, QStringLiteral("desc"));
         paragraph(isVoice(desc, content, TaskItems::kTaskDescPlayTime)
                 ? voice(content.value(TaskItems::kTaskDescPlayTime))
-                : plain(desc));
+                : textBlocks(desc));
         QStringList rows;
         const QString type = text(content, QStringLiteral("type"));
         if (!type.isEmpty())
@@ -517,7 +694,7 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         const QString report = text(content, QStringLiteral("content"));
         paragraph(report.endsWith(TaskItems::kVoiceSuffix)
                 ? voice(content.value(QStringLiteral("report_play_time"), 1))
-                : plain(report));
+                : textBlocks(report));
         paragraph(filesHtml(filesOf(record), false, doc));
         const QString task = text(content, QStringLiteral("task_desc"));
         if (!task.isEmpty()) {
@@ -530,13 +707,13 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         break;
     }
     case SDynData::KindText:
-        paragraph(plain(text(content, QStringLiteral("text"))));
+        paragraph(textBlocks(text(content, QStringLiteral("text"))));
         break;
     case SDynData::KindProjectInfo: {
         QStringList lines;
         for (const QString &line : projectInfoLines(text(content, QStringLiteral("text"))))
-            lines << plain(line);
-        paragraph(lines.join(QStringLiteral("<br/>")), "margin-left: 8px");
+            lines += linesOf(line);
+        paragraph(lines.isEmpty() ? QString() : plainBlocks(lines), "margin-left: 8px");
         break;
     }
     case SDynData::KindAttachment: {
@@ -621,8 +798,8 @@ QString DayLogWriterPrivate::buildHtml(
             "<h2 style=\"font-size: 12pt; color: #1f3a5f; margin-top: 16px; margin-bottom: "
             "4px\">%1&nbsp;&nbsp;<span style=\"color: #8a96a3; font-weight: normal\">%2</span>"
             "</h2>")
-                    .arg(plain(titles[section]))
-                    .arg(section == SectionWeather ? QString() : QString::number(records.size()));
+                    .arg(plain(titles[section]),
+                        section == SectionWeather ? QString() : QString::number(records.size()));
         if (section == SectionWeather) {
             html += weatherBlock(records, doc);
             continue;
@@ -709,14 +886,16 @@ bool DayLogWriter::write(const QString &path, const QList<const SDynData *> &rec
     doc.documentLayout()->setPaintDevice(&writer);
     doc.setDefaultFont(d->font);
     doc.setDocumentMargin(0);
-    doc.setPageSize(body);
+    // One long page: the pages are cut from it below, where records and lines end.
+    doc.setTextWidth(body.width());
     QTextOption option = doc.defaultTextOption();
     // A very long word breaks rather than run off the page.
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     doc.setDefaultTextOption(option);
     doc.setHtml(d->buildHtml(d->sections(records), doc));
 
-    const int pages = std::max(1, doc.pageCount());
+    const QVector<PageSlice> slices = paginate(unitsOf(doc), body.height());
+    const int pages = slices.size();
     QPainter painter;
     if (!painter.begin(&writer)) {
         d->error
@@ -727,13 +906,11 @@ bool DayLogWriter::write(const QString &path, const QList<const SDynData *> &rec
         if (index > 0)
             writer.newPage();
         d->drawFrame(painter, page, index + 1, pages);
+        const PageSlice &slice = slices.at(index);
         painter.save();
-        painter.translate(0, headerHeight - index * body.height());
-        // One device pixel short: a line moved to the top of the next page starts exactly at
-        // this page's end, and the layout draws a line that touches the clip, which would put
-        // its text (clipped, but there for a reader's search) on both pages.
+        painter.translate(0, headerHeight - slice.contentTop);
         doc.drawContents(
-            &painter, QRectF(0, index * body.height(), body.width(), body.height() - 1));
+            &painter, QRectF(0, slice.clipTop, body.width(), slice.clipBottom - slice.clipTop));
         painter.restore();
     }
     painter.end();

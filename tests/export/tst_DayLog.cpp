@@ -249,6 +249,13 @@ void tst_DayLog::hostileRecordsStayText()
     file.content.insert(QStringLiteral("f_attach_name"), QStringLiteral("../<b>x</b>.png"));
     file.content.insert(QStringLiteral("f_attach_size"), QStringLiteral("no number"));
     file.dateTime = notice.dateTime;
+    SDynData list(SDynData::KindText); // longer than a page
+    list.text = QStringLiteral("：清单");
+    list.dateTime = notice.dateTime.addSecs(-60);
+    QStringList items;
+    for (int i = 1; i <= 150; ++i)
+        items << QStringLiteral("item %1 of the list").arg(i, 3, 10, QChar('0'));
+    list.content.insert(QStringLiteral("text"), items.join('\n'));
     SDynData unknown(99); // and no text, content or time at all
     SDynData task(SDynData::KindTask);
     task.dateTime = notice.dateTime;
@@ -257,9 +264,17 @@ void tst_DayLog::hostileRecordsStayText()
     DayLogWriter writer(QString(300, QChar(0x9879)), day);
     writer.setFont(m_font);
     const QString pdf = m_dir.filePath(QStringLiteral("hostile.pdf"));
-    QVERIFY2(writer.write(pdf, { &notice, nullptr, &file, &unknown, &task }),
+    QVERIFY2(writer.write(pdf, { &notice, nullptr, &file, &list, &unknown, &task }),
         qPrintable(writer.errorString()));
     const QString text = pages(pdf).join(QChar('\f'));
+    // Cut between pages, every line of the long record once, in order.
+    QVERIFY(writer.pageCount() >= 3);
+    QRegularExpressionMatchIterator found
+        = QRegularExpression(QStringLiteral("item \\d+ of the list")).globalMatch(text);
+    QStringList seen;
+    while (found.hasNext())
+        seen << found.next().captured(0);
+    QCOMPARE(seen, items);
     QVERIFY(text.contains(markup));
     QVERIFY(text.contains(QStringLiteral("../<b>x</b>.png")));
     QVERIFY(text.contains(QStringLiteral("WWWEND")));

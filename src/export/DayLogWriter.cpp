@@ -638,9 +638,12 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
     if (!record.userJob.isEmpty() && record.userJob != jobTitles().constLast())
         body += QStringLiteral("&nbsp;<span style=\"color: #888888; font-size: 8pt\">%1</span>")
                     .arg(plain(record.userJob));
-    if (!body.isEmpty())
-        body += QStringLiteral("&nbsp;&nbsp;");
     QStringList summary = linesOf(record.text);
+    // A message's text follows its author's name directly where it begins with a colon.
+    const bool spoken = summary.constFirst().startsWith(QChar(0xff1a))
+        || summary.constFirst().startsWith(QLatin1Char(':'));
+    if (!body.isEmpty() && !spoken)
+        body += QStringLiteral("&nbsp;&nbsp;");
     body += summary.takeFirst().toHtmlEscaped();
 
     auto paragraph = [&body](const QString &html, const char *style = "") {

@@ -44,7 +44,9 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<ScopedTimeZone> m_siteTime; // the sample's days are days at the site
-    QByteArray m_tmpDir;
+    QByteArray m_tmpDir; // as it was
+    bool m_tmpDirWasSet = false;
+    bool m_tmpDirChanged = false;
     QFont m_font;
     QHash<QString, QStringList> m_logs; // the pages of each day exported
 };
@@ -72,8 +74,9 @@ void tst_DayLog::initTestCase()
     QVERIFY(m_dir.isValid());
     m_siteTime.reset(new ScopedTimeZone("Asia/Shanghai"));
     // The feed's thumbnails go under the temporary directory: this test's own.
+    m_tmpDirWasSet = qEnvironmentVariableIsSet("TMPDIR");
     m_tmpDir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", m_dir.path().toLocal8Bit());
+    m_tmpDirChanged = qputenv("TMPDIR", m_dir.path().toLocal8Bit());
     PSVPushService::setStorePath(QString());
     CloudFileStore::setRootPath(m_dir.filePath(QStringLiteral("cloud")));
     for (const SampleFile &file : SampleFiles::all()) {
@@ -106,8 +109,10 @@ void tst_DayLog::initTestCase()
 
 void tst_DayLog::cleanupTestCase()
 {
-    if (!m_tmpDir.isNull())
+    if (m_tmpDirChanged && m_tmpDirWasSet)
         qputenv("TMPDIR", m_tmpDir);
+    else if (m_tmpDirChanged)
+        qunsetenv("TMPDIR");
     m_siteTime.reset();
 }
 

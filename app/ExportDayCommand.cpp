@@ -1,5 +1,6 @@
 #include "ExportDayCommand.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QEventLoop>
@@ -16,8 +17,10 @@ int run(const QString &date, const QString &path)
     err.setCodec("UTF-8");
     const QDate day = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
     if (!day.isValid() || path.isEmpty()) {
-        err << "--export-day needs a date YYYY-MM-DD and the PDF file to write, as in "
-               "--export-day 2026-11-02 log.pdf\n";
+        err << QCoreApplication::translate("ExportDayCommand",
+            "--export-day needs a date YYYY-MM-DD and the PDF file to write, as in "
+            "--export-day 2026-11-02 log.pdf")
+            << '\n';
         return 2;
     }
 
@@ -33,8 +36,11 @@ int run(const QString &date, const QString &path)
     }
     QTextStream out(stdout);
     out.setCodec("UTF-8");
-    out << "Wrote the daily log of " << day.toString(Qt::ISODate) << " (" << exporter.recordCount()
-        << " records) to " << QDir::toNativeSeparators(path) << '\n';
+    out << QCoreApplication::translate(
+        "ExportDayCommand", "Wrote the daily log of %1 (%2 records) to %3")
+               .arg(day.toString(Qt::ISODate), QString::number(exporter.recordCount()),
+                   QDir::toNativeSeparators(path))
+        << '\n';
     return 0;
 }
 

@@ -34,10 +34,13 @@ class DayLogWriterPrivate;
 ///   (not for notices and "other" tasks, as in the feed) and its status text; a report its title,
 ///   its text or voice note, its files and the task it reports on; a file its name and its size
 ///   as the attachment row writes it;
-/// - a picture shows its thumbnail when the thumbnail is already in the thumbnail directory
-///   (nothing is downloaded here: see missingThumbnails()), else its type's icon; other files
-///   show their type's icon. Thumbnails are found under the names the feed fetches them by: a
-///   task attachment's name, a report's attachment entry, an attachment record's cloud id.
+/// - every file is named with its type's icon; a picture shows its thumbnail above the names
+///   when the thumbnail is already in the thumbnail directory (nothing is downloaded here: see
+///   missingThumbnails()). Thumbnails are found under the names the feed fetches them by: a
+///   task attachment's name, a report's attachment entry, an attachment record's cloud id;
+/// - the files of one message share a row, as they share the message's header;
+/// - pages break between records, never after a section's title; a record taller than a page
+///   begins where it stands and breaks between its lines of text;
 /// - fonts: the first family installed of Microsoft YaHei, SimSun (Windows), WenQuanYi Zen Hei,
 ///   Noto Sans CJK SC, Source Han Sans SC, Droid Sans Fallback; the PDF embeds what it uses.
 ///

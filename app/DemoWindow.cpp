@@ -9,8 +9,11 @@
 #include <QVBoxLayout>
 
 #include "CloudFileService.h"
+#include "ExportDayDialog.h"
+#include "InformMsgBox.h"
 #include "MyTasksView.h"
 #include "PSVPushService.h"
+#include "export/DayLogExporter.h"
 #include "feed/DynDataController.h"
 #include "items/SingleDynamicWdt.h"
 #include "samples/SampleProject.h"
@@ -57,6 +60,10 @@ DemoWindow::DemoWindow(QWidget *parent)
     m_topButton = new QPushButton(tr("Newest"), topBar);
     m_topButton->setObjectName(QStringLiteral("DemoWindow_topBtn"));
     m_topButton->setCursor(Qt::PointingHandCursor);
+    m_exportButton = new QPushButton(tr("Export day"), topBar);
+    m_exportButton->setObjectName(QStringLiteral("DemoWindow_exportBtn"));
+    m_exportButton->setCursor(Qt::PointingHandCursor);
+    m_exporter = new DayLogExporter(this);
 
     auto *titles = new QVBoxLayout;
     titles->setSpacing(2);
@@ -67,6 +74,7 @@ DemoWindow::DemoWindow(QWidget *parent)
     barLayout->addLayout(titles, 1);
     barLayout->addWidget(m_badge);
     barLayout->addWidget(m_topButton);
+    barLayout->addWidget(m_exportButton);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("DemoWindow_tabs"));
@@ -88,6 +96,16 @@ DemoWindow::DemoWindow(QWidget *parent)
     connect(m_topButton, &QPushButton::clicked, this, [this] {
         if (const auto goTop = m_goTop.value(m_tabs->currentWidget()))
             goTop();
+    });
+
+    connect(m_exportButton, &QPushButton::clicked, this, &DemoWindow::onExportDay);
+    connect(m_exporter, &DayLogExporter::finished, this, [this](bool ok, const QString &path) {
+        m_exportButton->setEnabled(true);
+        m_exportButton->setText(tr("Export day"));
+        InformMsgBox::prompt(ok
+                ? tr("The daily log is saved as %1").arg(path)
+                : tr("The daily log was not saved: %1").arg(m_exporter->errorString()),
+            this);
     });
 
     m_liveTimer = new QTimer(this);
@@ -192,4 +210,18 @@ void DemoWindow::onSettleTick()
     }
     m_settleTimer->stop();
     QCoreApplication::exit(m_failed ? 1 : 0);
+}
+
+void DemoWindow::onExportDay()
+{
+    ExportDayDialog dialog(SampleProject::projectName(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const bool started = m_exporter->exportDay(SampleProject::projectId(),
+        SampleProject::members().constFirst().userId(), SampleProject::projectName(), dialog.day(),
+        dialog.path());
+    if (!started)
+        return;
+    m_exportButton->setEnabled(false);
+    m_exportButton->setText(tr("Exporting..."));
 }

@@ -12,6 +12,7 @@
 
 #include "samples/SampleLive.h"
 
+class DayLogExporter;
 class DynScrollArea;
 class MyTasksView;
 class ProjectDynPage;
@@ -23,6 +24,7 @@ class QTimer;
 /// newest records, above one tab per view of the sample project: "Feed" (the scrolling feed),
 /// "Pages" (the paged feed) and "My tasks" (the first member's personal feed, where tasks can be
 /// reminded and notifications acknowledged). The badge and the button follow the tab shown.
+/// "Export day" writes a day of the project as a daily log PDF.
 class DemoWindow : public QWidget
 {
     Q_OBJECT
@@ -49,6 +51,7 @@ public:
 
 private slots:
     void onSettleTick();
+    void onExportDay();
 
 private:
     /// A tab for a view that has newMsgNum(int) and goTop().
@@ -64,6 +67,8 @@ private:
     QHash<QWidget *, std::function<void()>> m_goTop; // per view
     QLabel *m_badge = nullptr; // child
     QPushButton *m_topButton = nullptr; // child
+    QPushButton *m_exportButton = nullptr; // child
+    DayLogExporter *m_exporter = nullptr; // child
     QTimer *m_liveTimer = nullptr; // child
     QTimer *m_settleTimer = nullptr; // child
     SampleLiveMessages m_live;

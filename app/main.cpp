@@ -9,8 +9,9 @@
 #include "DemoHost.h"
 #include "DemoStore.h"
 #include "DemoWindow.h"
-#include "views/DynScrollArea.h"
+#include "ExportDayCommand.h"
 #include "PSVPushService.h"
+#include "views/DynScrollArea.h"
 #include "views/ProjectDynPage.h"
 
 namespace {
@@ -53,7 +54,11 @@ int main(int argc, char *argv[])
     QString screenshot = earlyOption(argc, argv, "--screenshot");
     const QString pagesScreenshot = earlyOption(argc, argv, "--screenshot-pages");
     const bool print = earlyFlag(argc, argv, "--print");
-    if (!print && screenshot.isEmpty() && pagesScreenshot.isEmpty() && !hasDisplay())
+    // Exporting a day shows no window: it runs offscreen wherever it runs.
+    const bool exportDay = earlyFlag(argc, argv, "--export-day");
+    if (exportDay)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!print && !exportDay && screenshot.isEmpty() && pagesScreenshot.isEmpty() && !hasDisplay())
         screenshot = QStringLiteral("dynfeed_demo.png");
     const bool screenshots = !screenshot.isEmpty() || !pagesScreenshot.isEmpty();
     // Printing needs no display at all; a screenshot is taken offscreen unless asked otherwise.
@@ -94,8 +99,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Use the file server at <url> (http://user@host:port/path/; password in "
                        "DYNFEED_FILES_PASSWORD) instead of the local cloud folder."),
         QStringLiteral("url"));
+    const QCommandLineOption exportDayOption(QStringLiteral("export-day"),
+        QStringLiteral("Write the daily log of <date> (YYYY-MM-DD) to the PDF file named after "
+                       "it, then exit."),
+        QStringLiteral("date"));
     parser.addOptions({ printOption, publishOption, screenshotOption, pagesScreenshotOption,
-        showOption, tabOption, pushOption, filesOption });
+        showOption, tabOption, pushOption, filesOption, exportDayOption });
+    parser.addPositionalArgument(
+        QStringLiteral("pdf"), QStringLiteral("With --export-day: the file to write."));
     parser.process(app);
     if ((parser.isSet(pushOption) && !PSVPushService::setServerUrl(QUrl(parser.value(pushOption))))
         || (parser.isSet(filesOption)
@@ -108,6 +119,10 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << error << '\n';
         return 1;
     }
+
+    if (parser.isSet(exportDayOption))
+        return ExportDayCommand::run(
+            parser.value(exportDayOption), parser.positionalArguments().value(0));
 
     if (parser.isSet(printOption)) {
         QTextStream out(stdout);

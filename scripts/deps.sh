@@ -13,6 +13,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     redis-server libhiredis-dev nginx
     fonts-wqy-zenhei fonts-dejavu-core
+    poppler-utils
 )
 
 missing=()

@@ -528,6 +528,32 @@ void BM_Ref_Fill500(benchmark::State &state)
     state.counters["KiB_per_item"] = double(heapInUse() - heapBefore) / 1024.0 / double(kFull);
 }
 
+/// Argument: a record kind. The heap's growth per shown item when a new page shows only the
+/// mix's records of that kind: where the memory of the mix goes.
+void BM_Feed_MemoryByKind(benchmark::State &state)
+{
+    static Feed &feed = lasting<Feed>(kFull);
+    QList<SDynData *> records;
+    for (SDynData *record : qAsConst(feed.all)) {
+        if (record->kind == state.range(0))
+            records << record;
+    }
+    if (records.isEmpty()) {
+        state.SkipWithError("no record of this kind in the mix");
+        return;
+    }
+    Feed fresh(0);
+    const size_t heapBefore = heapInUse();
+    for (auto _ : state) {
+        fresh.page->addDynInfo(records, true);
+        paintFrame(fresh.window.widget);
+    }
+    settle();
+    state.counters["KiB_per_item"]
+        = double(heapInUse() - heapBefore) / 1024.0 / double(records.size());
+    state.counters["items"] = double(records.size());
+}
+
 // ---- (d) 30 items refilled from the pool against 30 created
 
 /// Argument: 1 the empty page keeps item widgets to reuse (refilled), 0 it has none (created).
@@ -621,6 +647,10 @@ BENCHMARK(BM_Feed_Batch20OnFull500)->Apply([](auto *b) { frames(b, kBatchRepetit
 BENCHMARK(BM_Ref_Batch20OnFull500)->Apply([](auto *b) { frames(b, kBatchRepetitions); });
 BENCHMARK(BM_Feed_Fill500)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) { frames(b, 5); });
 BENCHMARK(BM_Ref_Fill500)->Apply([](auto *b) { frames(b, 5); });
+BENCHMARK(BM_Feed_MemoryByKind)
+    ->ArgName("kind")
+    ->DenseRange(SDynData::KindText, SDynData::KindAttachment)
+    ->Apply([](auto *b) { frames(b, 5); });
 BENCHMARK(BM_Feed_Reset500)->Apply([](auto *b) { frames(b, 5); });
 BENCHMARK(BM_Ref_Clear500)->Apply([](auto *b) { frames(b, 5); });
 BENCHMARK(BM_Feed_Show30)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) {

@@ -37,7 +37,8 @@ PictureViewDlg::PictureViewDlg(const QString &picName, QString dir, QWidget *par
 {
     m_pictureLbl = new PictureViewLbl(this);
     m_pictureLbl->setObjectName(QStringLiteral("PictureViewDlg_pictureLbl"));
-    m_waitingMovie = new QMovie(QStringLiteral(":/icon/resources/images/waiting.gif"));
+    m_waitingMovie
+        = new QMovie(QStringLiteral(":/icon/resources/images/waiting.gif"), QByteArray(), this);
     m_pictureLbl->setMovie(m_waitingMovie);
 
     m_innerLayout = new QHBoxLayout;
@@ -69,8 +70,6 @@ PictureViewDlg::~PictureViewDlg()
         m_transfer->cancel();
     m_transfer = nullptr;
     releaseService();
-    // The label only watches the movie; it lets go of it when the movie goes.
-    delete m_waitingMovie;
 }
 
 void PictureViewDlg::onResponse(qint64, qint64) { }

@@ -48,7 +48,7 @@ private:
     void releaseService();
 
     PictureViewLbl *m_pictureLbl = nullptr; // child
-    QMovie *m_waitingMovie = nullptr; // ours; no parent, deleted in the destructor
+    QMovie *m_waitingMovie = nullptr; // child; the label only watches it (QPointer)
     QVBoxLayout *m_outerLayout = nullptr;
     QHBoxLayout *m_innerLayout = nullptr;
     KMToolButton *m_closeBtn = nullptr; // child, outside the layouts

@@ -70,7 +70,7 @@ public:
     mutable std::mutex listMutex; // guards the list, the keys, the converter and the fields below
     std::mutex waitMutex;
     std::condition_variable groupInfoCond;
-    PSVPushService *push = nullptr; // owned
+    std::unique_ptr<PSVPushService> push; // joined in its destructor: no callback outlives it
     QString prjId;
     QString userId;
     const bool bGroupFeed;
@@ -106,8 +106,7 @@ DynDataController::~DynDataController()
 {
     // The client goes first: its destructor joins the delivery thread, so no callback can
     // touch the list while it is freed.
-    delete d->push;
-    d->push = nullptr;
+    d->push.reset();
     clearDynData();
     if (d->settings)
         d->settings->savePrjDynSeqId(d->prjSeqIds);
@@ -119,15 +118,14 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         return;
 
     const bool newClient = userId != d->userId || !d->push;
-    PSVPushService *oldClient = nullptr;
+    std::unique_ptr<PSVPushService> oldClient;
     {
         std::lock_guard<std::mutex> lock(d->listMutex);
         clearDynDataLocked();
         d->acceptedGroup.clear();
         d->switching = true;
         if (newClient) {
-            oldClient = d->push;
-            d->push = nullptr;
+            oldClient = std::move(d->push);
         }
     }
     {
@@ -138,11 +136,12 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
     // may be waiting for that lock inside a callback.
     if (oldClient) {
         oldClient->stop();
-        delete oldClient;
+        oldClient.reset();
     }
-    PSVPushService *client = nullptr;
+    std::unique_ptr<PSVPushService> client;
     if (newClient) {
-        client = new PSVPushService(d->bGroupFeed ? PushType_Group : PushType_Personal);
+        client
+            = std::make_unique<PSVPushService>(d->bGroupFeed ? PushType_Group : PushType_Personal);
         client->start(userId, this);
     }
 
@@ -151,7 +150,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         // the service delivers on its own thread, meets the new project and its stored numbers.
         std::lock_guard<std::mutex> lock(d->listMutex);
         if (client)
-            d->push = client;
+            d->push = std::move(client);
         d->switching = false;
         if (!d->prjId.isEmpty() && d->prjId != prjId)
             d->push->unsubscribe(d->prjId);
@@ -261,6 +260,12 @@ void DynDataController::loadDynData(int offset, int count)
 
 bool DynDataController::addDynData(SDynData *record)
 {
+    std::lock_guard<std::mutex> lock(d->listMutex);
+    return insertRecord(record);
+}
+
+bool DynDataController::insertRecord(SDynData *record)
+{
     const qint64 key = timeKey(record->dateTime);
     // The first record older than the new one; with none older, just before the last record
     // when it has the same time, else at the end.
@@ -313,7 +318,7 @@ void DynDataController::onReceiveMessage(const MessageContext &context)
     int count = 0;
     int maxSeq = -1;
     for (SDynData *record : records) {
-        addDynData(record);
+        insertRecord(record);
         if (record->seqId > d->groupSeqId)
             ++count;
         maxSeq = std::max(maxSeq, record->seqId);

@@ -44,8 +44,8 @@ public:
     QList<SDynData *> fetchDynDataBackward(const QDateTime &dateTime, int count);
     /// Asks the push service for count messages from the group's first number plus offset.
     void loadDynData(int offset, int count);
-    /// Inserts a record at its place by time and takes ownership. The caller holds the list
-    /// lock or owns the only thread that touches the controller.
+    /// Inserts a record at its place by time and takes ownership. Any thread; takes the list
+    /// lock, so not from a slot connected directly to this controller's signals.
     bool addDynData(SDynData *record);
     bool isEmpty();
     int getGroupMsgNum() const;
@@ -71,6 +71,8 @@ signals:
 private:
     void clearDynData();
     void clearDynDataLocked();
+    /// addDynData with the list lock already held (the push thread's conversions).
+    bool insertRecord(SDynData *record);
     void fetchLatestData();
     void requestOlder(int count);
 

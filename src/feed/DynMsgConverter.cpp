@@ -1,137 +1,25 @@
 #include "feed/DynMsgConverter.h"
+#include "feed/DynMsgConverter_p.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
-#include <QEvent>
 #include <QObject>
 #include <QStringList>
-#include <QThread>
-#include <QVarLengthArray>
-#include <QtEndian>
 
-#include <atomic>
-#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "MessageContext.h"
+#include "feed/ConvertText_p.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
+
+using namespace ConvertText;
 
 namespace {
 
 const QString kSecretaryHeader = QStringLiteral(":/icon/resources/images/secretary.png");
 const QString kNewMemberHeader = QStringLiteral(":/icon/resources/images/new_member.png");
-
-// Decodes text that is plain valid UTF-8 not beginning with a byte order mark, which is what
-// the server sends, and returns false for anything else: there Qt's decoder, with its handling of
-// bad bytes and of a leading mark, stays the rule. Qt's own decoder takes several times as long
-// on Chinese text.
-bool decodePlainUtf8(const char *data, int size, QString &out)
-{
-    if (size == 0) {
-        out = QString::fromLatin1("", 0); // empty but not null, like QString::fromUtf8; no block
-        return true;
-    }
-    const auto *src = reinterpret_cast<const uchar *>(data);
-    const uchar *const end = src + size;
-    if (size >= 3 && src[0] == 0xef && src[1] == 0xbb && src[2] == 0xbf)
-        return false;
-
-    // Never more UTF-16 units than bytes. Short text is decoded on the stack and then copied
-    // into a block of its exact size: Chinese takes a third of its bytes, and blocks of the
-    // size the bytes would ask for are both wasted memory and slower to allocate and free.
-    constexpr int kStackUnits = 256;
-    ushort stackUnits[kStackUnits];
-    QString text;
-    if (size > kStackUnits)
-        text = QString(size, Qt::Uninitialized);
-    auto *const first = size > kStackUnits ? reinterpret_cast<ushort *>(text.data()) : stackUnits;
-    ushort *dst = first;
-    while (src < end) {
-        const uint lead = *src;
-        if (lead < 0x80) {
-            *dst++ = ushort(lead);
-            ++src;
-            // Ids, addresses and file names are mostly ASCII: eight bytes at a time.
-            quint64 word;
-            while (end - src >= 8 && (memcpy(&word, src, 8), !(word & 0x8080808080808080ULL))) {
-                for (int i = 0; i < 8; ++i)
-                    dst[i] = src[i];
-                src += 8;
-                dst += 8;
-            }
-        } else if (lead - 0xe0 < 0x10) {
-            // Chinese text is runs of three-byte characters: two at a time from eight bytes.
-            while (end - src >= 8) {
-                const quint64 word = qFromLittleEndian<quint64>(src);
-                if ((word & Q_UINT64_C(0x0000c0c0f0c0c0f0)) != Q_UINT64_C(0x00008080e08080e0))
-                    break;
-                const uint one = uint(word & 0x0f) << 12 | uint(word >> 8 & 0x3f) << 6
-                    | uint(word >> 16 & 0x3f);
-                const uint two = uint(word >> 24 & 0x0f) << 12 | uint(word >> 32 & 0x3f) << 6
-                    | uint(word >> 40 & 0x3f);
-                if (one < 0x800 || one - 0xd800 < 0x800 || two < 0x800 || two - 0xd800 < 0x800)
-                    return false; // overlong or a surrogate
-                dst[0] = ushort(one);
-                dst[1] = ushort(two);
-                dst += 2;
-                src += 6;
-            }
-            if (src == end)
-                break;
-            if (uint(*src) - 0xe0 >= 0x10)
-                continue;
-            if (end - src < 3)
-                return false;
-            // Continuation bytes become 0..0x3f, anything else more.
-            const uint c1 = src[1] ^ 0x80u;
-            const uint c2 = src[2] ^ 0x80u;
-            if ((c1 | c2) > 0x3f)
-                return false;
-            const uint uc = (*src & 0x0fu) << 12 | c1 << 6 | c2;
-            if (uc < 0x800 || uc - 0xd800 < 0x800)
-                return false; // overlong or a surrogate
-            *dst++ = ushort(uc);
-            src += 3;
-        } else if (lead >= 0xc2 && lead < 0xe0) {
-            if (end - src < 2 || (src[1] & 0xc0) != 0x80)
-                return false;
-            *dst++ = ushort((lead & 0x1f) << 6 | (src[1] & 0x3fu));
-            src += 2;
-        } else if (lead >= 0xf0 && lead < 0xf5) {
-            if (end - src < 4 || (src[1] & 0xc0) != 0x80 || (src[2] & 0xc0) != 0x80
-                || (src[3] & 0xc0) != 0x80)
-                return false;
-            const uint uc = (lead & 0x07) << 18 | (src[1] & 0x3fu) << 12 | (src[2] & 0x3fu) << 6
-                | (src[3] & 0x3fu);
-            if (uc < 0x10000 || uc > 0x10ffff)
-                return false;
-            *dst++ = QChar::highSurrogate(uc);
-            *dst++ = QChar::lowSurrogate(uc);
-            src += 4;
-        } else {
-            return false; // a continuation byte, an overlong lead or no lead at all
-        }
-    }
-    if (size > kStackUnits) {
-        text.resize(int(dst - first));
-        out = std::move(text);
-    } else {
-        out = QString(reinterpret_cast<const QChar *>(first), int(dst - first));
-    }
-    return true;
-}
-
-/// QString::fromUtf8, exactly.
-inline QString fromUtf8(const std::string &s)
-{
-    QString text;
-    if (!decodePlainUtf8(s.data(), int(s.size()), text))
-        text = QString::fromUtf8(s.data(), int(s.size()));
-    return text;
-}
 
 // QHash::insert copies its argument into the node and then destroys it, each a call through
 // QVariant's type handler; a node built empty and moved into costs neither.
@@ -140,105 +28,15 @@ template <typename T> inline void put(QVariantHash &map, const QString &key, con
     map[key] = QVariant(value);
 }
 
-// Writes value in decimal, at least `width` digits, ending at `end`; returns the first digit.
-QChar *writeDigits(QChar *end, quint64 value, int width)
-{
-    do {
-        *--end = QChar(ushort('0' + value % 10));
-        value /= 10;
-        --width;
-    } while (value != 0 || width > 0);
-    return end;
-}
-
-// QString::number would go through the locale machinery for every id.
-QString decimal(quint64 id)
-{
-    QChar digits[20];
-    QChar *const end = digits + 20;
-    const QChar *first = writeDigits(end, id, 1);
-    return QString(first, int(end - first));
-}
-
-// Writes "yyyy-MM-dd" ending at `end`, as QDate::toString gives it: the year has at least four
-// digits and a sign when negative. Returns the first character.
-QChar *writeDate(QChar *end, int year, int month, int day)
-{
-    QChar *first = writeDigits(end, quint64(day), 2);
-    *--first = QLatin1Char('-');
-    first = writeDigits(first, quint64(month), 2);
-    *--first = QLatin1Char('-');
-    first = writeDigits(first, quint64(year < 0 ? -qint64(year) : year), 4);
-    if (year < 0)
-        *--first = QLatin1Char('-');
-    return first;
-}
-
-// Writes "yyyy-MM-dd hh:mm" ending at `end`, as QDateTime::toString gives it. Returns the first
-// character.
-QChar *writeMinute(QChar *end, int year, int month, int day, int hour, int minute)
-{
-    QChar *first = writeDigits(end, quint64(minute), 2);
-    *--first = QLatin1Char(':');
-    first = writeDigits(first, quint64(hour), 2);
-    *--first = QLatin1Char(' ');
-    return writeDate(first, year, month, day);
-}
-
-// label followed by the time, in one block.
-QString labelledMinute(const QString &label, int year, int month, int day, int hour, int minute)
-{
-    QChar digits[32];
-    QChar *const end = digits + 32;
-    const QChar *first = writeMinute(end, year, month, day, hour, minute);
-    const int size = int(end - first);
-    QString text(label.size() + size, Qt::Uninitialized);
-    QChar *out = text.data();
-    memcpy(out, label.constData(), size_t(label.size()) * sizeof(QChar));
-    memcpy(out + label.size(), first, size_t(size) * sizeof(QChar));
-    return text;
-}
-
-// Seconds whose milliseconds fit in 64 bits, with a quarter hour to spare. A hostile time beyond
-// them is held at the nearest end: multiplying it by 1000 would overflow and wrap round to 1970.
-constexpr qint64 kLatestSecs = std::numeric_limits<qint64>::max() / 1000 - 900;
-constexpr qint64 kEarliestSecs = -kLatestSecs;
-
-inline qint64 boundedSecs(qint64 secs)
-{
-    return qBound(kEarliestSecs, secs, kLatestSecs);
-}
-
-// Local times within this many seconds of 1970, some 30 000 years, go through plain calendar
-// arithmetic; QDateTime handles the rest.
-constexpr qint64 kCalendarSecs = Q_INT64_C(1000000000000);
-constexpr qint64 kEpochJulianDay = 2440588;
-
 // Marks a quarter hour in which the zone changes its offset.
 constexpr int kOffsetChangesInside = std::numeric_limits<int>::min();
 
-int utcOffsetAt(qint64 secs)
+// Sets text from an item's body, the sender's name cut off its front.
+void setSummary(SDynData *record, const std::string &body, const QString &name)
 {
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(secs, Qt::LocalTime);
-    return local.isValid() ? local.offsetFromUtc() : 0;
-}
-
-// Sets text from an item's body, the sender's name cut off its front; `name` is the name's bytes,
-// `nameText` the name decoded, `plainName` whether those bytes are plain UTF-8.
-void setSummary(SDynData *record, const std::string &body, const std::string &name,
-    const QString &nameText, bool plainName)
-{
-    // For plain text a prefix of the bytes is a prefix of the characters, so the name can be
-    // left out before decoding instead of cut off after it.
-    if (plainName) {
-        const size_t cut
-            = !name.empty() && body.compare(0, name.size(), name) == 0 ? name.size() : 0;
-        if (decodePlainUtf8(body.data() + cut, int(body.size() - cut), record->text))
-            return;
-    }
-    record->text = QString::fromUtf8(body.data(), int(body.size()));
-    if (!nameText.isEmpty() && record->text.startsWith(nameText))
-        record->text.remove(0, nameText.size());
+    record->text = fromUtf8(body);
+    if (!name.isEmpty() && record->text.startsWith(name))
+        record->text.remove(0, name.size());
 }
 
 // The job title a record shows for a job text of a message: the text itself when it is one of
@@ -265,74 +63,18 @@ const QString &jobTitleOf(const std::string &job)
     return titles.constLast();
 }
 
-// Text built on the stack, then copied into a block of its exact size: growing a QString
-// would allocate again and again, and reserving too much leaves a block larger than the
-// allocator's fast paths.
-class TextBuilder
-{
-public:
-    void append(const QString &text) { m_chars.append(text.constData(), text.size()); }
-    void append(const QStringRef &text) { m_chars.append(text.constData(), text.size()); }
-    void append(QLatin1String text)
-    {
-        for (const char c : text)
-            m_chars.append(QLatin1Char(c));
-    }
-    void append(QChar c) { m_chars.append(c); }
-    /// Appends text as QString::toHtmlEscaped writes it.
-    void appendEscaped(const QString &text)
-    {
-        for (const QChar c : text) {
-            switch (c.unicode()) {
-            case '<':
-                append(QLatin1String("&lt;"));
-                break;
-            case '>':
-                append(QLatin1String("&gt;"));
-                break;
-            case '&':
-                append(QLatin1String("&amp;"));
-                break;
-            case '"':
-                append(QLatin1String("&quot;"));
-                break;
-            default:
-                append(c);
-            }
-        }
-    }
-    QString text() const { return QString(m_chars.constData(), m_chars.size()); }
-
-private:
-    QVarLengthArray<QChar, 1024> m_chars;
-};
-
 // Appends one line of the project information: the label, then the value as HTML text, in a
 // paragraph.
-void appendParagraph(TextBuilder &text, const QString &label, const QString &value)
+void appendParagraph(QString &text, const QString &label, const QString &value)
 {
-    text.append(QLatin1String("<p style = 'margin:10px'>"));
-    text.append(label);
-    text.appendEscaped(value);
-    text.append(QLatin1String("</p>"));
-}
-
-QString dateText(const QDate &date)
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    date.getDate(&year, &month, &day);
-    QChar digits[24];
-    QChar *const end = digits + 24;
-    const QChar *first = writeDate(end, year, month, day);
-    return QString(first, int(end - first));
+    text += QLatin1String("<p style = 'margin:10px'>") + label + value.toHtmlEscaped()
+        + QLatin1String("</p>");
 }
 
 // The dates are the local dates of f_prj_begin and f_prj_end.
 QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
-    TextBuilder text;
+    QString text;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
         appendParagraph(text, QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
     if (info.has_f_prj_type()) {
@@ -385,62 +127,26 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
         if (unit.second && !unit.second->empty())
             appendParagraph(text, unit.first, fromUtf8(*unit.second));
     }
-    return text.text();
-}
-
-// Installing or removing a translator sends the application a LanguageChange event (loading
-// an installed one posts it). While this watch counts those events, a converter may keep a
-// translated text until the count moves.
-std::atomic<bool> s_watchingTranslators { false };
-std::atomic<unsigned> s_translatorChanges { 0 };
-
-/// Counts the application's LanguageChange events. A child of the application, on its thread.
-class TranslatorWatch : public QObject
-{
-public:
-    explicit TranslatorWatch(QCoreApplication *app)
-        : QObject(app)
-    {
-        app->installEventFilter(this);
-        s_watchingTranslators = true;
-    }
-    ~TranslatorWatch() override
-    {
-        s_watchingTranslators = false;
-        ++s_translatorChanges;
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::LanguageChange)
-            ++s_translatorChanges;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// Starts the watch when called on the application's thread and none runs yet.
-void watchTranslators()
-{
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app && !s_watchingTranslators && app->thread() == QThread::currentThread())
-        new TranslatorWatch(app);
+    return text;
 }
 
 } // namespace
 
 DynMsgConverter::DynMsgConverter(bool bGroupFeed)
     : m_bGroupFeed(bGroupFeed)
-{
-    watchTranslators();
-}
+    , d(std::make_unique<DynMsgConverterPrivate>())
+{ }
+
+DynMsgConverter::~DynMsgConverter() = default;
+
+DynMsgConverter::DynMsgConverter(DynMsgConverter &&other) noexcept = default;
 
 void DynMsgConverter::setPrjId(const QString &prjId)
 {
     m_prjId = prjId;
     bool ok = false;
-    m_prjIdValue = prjId.toULongLong(&ok);
-    m_prjIdIsNumber = ok && QString::number(m_prjIdValue) == prjId;
+    d->prjIdValue = prjId.toULongLong(&ok);
+    d->prjIdIsNumber = ok && QString::number(d->prjIdValue) == prjId;
 }
 
 void DynMsgConverter::setUserId(const QString &userId)
@@ -455,7 +161,12 @@ void DynMsgConverter::setPrjName(const QString &prjName)
 
 void DynMsgConverter::reset()
 {
-    m_seenSeqIds.clear();
+    d->reset();
+}
+
+void DynMsgConverterPrivate::reset()
+{
+    seenSeqIds.clear();
     m_idTexts = {};
     m_nameTexts = {};
     // The system's time zone may have changed since the offsets were taken.
@@ -464,10 +175,10 @@ void DynMsgConverter::reset()
 
 bool DynMsgConverter::isOwnProject(quint64 prjId) const
 {
-    return m_prjIdIsNumber && prjId == m_prjIdValue;
+    return d->prjIdIsNumber && prjId == d->prjIdValue;
 }
 
-int DynMsgConverter::utcOffset(qint64 secs)
+int DynMsgConverterPrivate::utcOffset(qint64 secs)
 {
     // Zone transitions nearly always fall on quarter hours, so one offset serves a whole quarter.
     // A few (old local mean times) do not; such a quarter is looked up second by second.
@@ -481,32 +192,17 @@ int DynMsgConverter::utcOffset(qint64 secs)
     return it.value() == kOffsetChangesInside ? utcOffsetAt(secs) : it.value();
 }
 
-QDateTime DynMsgConverter::localTime(qint64 time)
+QDateTime DynMsgConverterPrivate::localTime(qint64 time)
 {
     const qint64 secs = boundedSecs(time);
     return QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, utcOffset(secs));
 }
 
-QString DynMsgConverter::endTimeLabel()
+QString DynMsgConverterPrivate::endTimeText(qint64 time)
 {
-    // Without an application there are no translators; with one, only the watch tells of changes.
-    const bool withApp = QCoreApplication::instance() != nullptr;
-    if (withApp && !s_watchingTranslators)
-        return QObject::tr("End Time");
-    // The count is read first: a change while translating shows at the next call.
-    const unsigned changes = s_translatorChanges;
-    if (m_endTimeLabel.isNull() || changes != m_endTimeLabelChanges
-        || withApp != m_endTimeLabelWithApp) {
-        m_endTimeLabel = QObject::tr("End Time");
-        m_endTimeLabelChanges = changes;
-        m_endTimeLabelWithApp = withApp;
-    }
-    return m_endTimeLabel;
-}
-
-QString DynMsgConverter::endTimeText(qint64 time)
-{
-    const QString label = endTimeLabel();
+    if (endTimeLabel.isNull())
+        endTimeLabel = QObject::tr("End Time");
+    const QString &label = endTimeLabel;
     const qint64 secs = boundedSecs(time);
     const qint64 local = secs + utcOffset(secs);
     int year = 0;
@@ -526,7 +222,7 @@ QString DynMsgConverter::endTimeText(qint64 time)
     return labelledMinute(label, year, month, day, when.time().hour(), when.time().minute());
 }
 
-const QString &DynMsgConverter::idText(quint64 id)
+const QString &DynMsgConverterPrivate::idText(quint64 id)
 {
     IdText &entry = m_idTexts[(id * Q_UINT64_C(0x9e3779b97f4a7c15)) >> 58];
     if (entry.text.isNull() || entry.id != id) {
@@ -536,7 +232,7 @@ const QString &DynMsgConverter::idText(quint64 id)
     return entry.text;
 }
 
-const DynMsgConverter::NameText &DynMsgConverter::nameText(const std::string &name)
+const DynMsgConverterPrivate::NameText &DynMsgConverterPrivate::nameText(const std::string &name)
 {
     quint32 hash = 2166136261u;
     for (const char c : name)
@@ -545,9 +241,7 @@ const DynMsgConverter::NameText &DynMsgConverter::nameText(const std::string &na
     if (!entry.used || entry.bytes != name) {
         entry.used = true;
         entry.bytes = name;
-        entry.plain = decodePlainUtf8(name.data(), int(name.size()), entry.text);
-        if (!entry.plain)
-            entry.text = QString::fromUtf8(name.data(), int(name.size()));
+        entry.text = fromUtf8(name);
     }
     return entry;
 }
@@ -558,6 +252,7 @@ QList<SDynData *> DynMsgConverter::convert(const MessageContext &context)
     const pb_clt_t_user *user = context.user;
     if (!user)
         return records;
+    d->endTimeLabel.clear();
     if (user->has_f_im_msg()) {
         const auto &items = user->f_im_msg().f_msg();
         records.reserve(items.size());
@@ -575,9 +270,9 @@ void DynMsgConverter::convertItem(const pb_im_t_msg_item &item, QList<SDynData *
 {
     if (item.has_f_msg_seq_id()) {
         const int seq = item.f_msg_seq_id();
-        if (m_seenSeqIds.contains(seq))
+        if (d->seenSeqIds.contains(seq))
             return;
-        m_seenSeqIds.insert(seq);
+        d->seenSeqIds.insert(seq);
     }
 
     const quint32 type = item.f_msg_type();
@@ -619,13 +314,13 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_id())
         put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
 
-    const NameText &name = nameText(item.f_sender_name());
-    setSummary(record, item.f_msg_body(), name.bytes, name.text, name.plain);
-    record->userId = idText(item.f_sender_id());
+    const DynMsgConverterPrivate::NameText &name = d->nameText(item.f_sender_name());
+    setSummary(record, item.f_msg_body(), name.text);
+    record->userId = d->idText(item.f_sender_id());
     record->userName = name.text;
     if (!m_bGroupFeed)
         record->userHeader = kSecretaryHeader;
-    record->dateTime = localTime(item.f_send_time());
+    record->dateTime = d->localTime(item.f_send_time());
     const bool hasSender = item.has_f_msg_prj_record() && item.f_msg_prj_record().has_sender();
     record->userJob = hasSender ? jobTitleOf(item.f_msg_prj_record().sender().f_job_type())
                                 : jobTitles().constLast();
@@ -641,7 +336,7 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     put(content, QStringLiteral("type"), taskTypeName(task.f_task_type()));
     put(content, QStringLiteral("location"), fromUtf8(task.f_position()));
     put(content, QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
-    put(content, QStringLiteral("time"), endTimeText(task.f_task_end()));
+    put(content, QStringLiteral("time"), d->endTimeText(task.f_task_end()));
     if (task.has_f_task_status())
         put(content, QStringLiteral("status"), task.f_task_status());
     if (task.f_task_desc_type() == 3)
@@ -657,14 +352,14 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
             QStringList uids;
             uids.reserve(task.f_receiver_uin_size());
             for (quint64 uid : task.f_receiver_uin())
-                uids << idText(uid);
+                uids << d->idText(uid);
             put(extra, QStringLiteral("receiver_uids"), uids);
         }
         if (task.f_operate_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_operate_uin_size());
             for (quint64 uid : task.f_operate_uin())
-                uids << idText(uid);
+                uids << d->idText(uid);
             put(extra, QStringLiteral("operate_uids"), uids);
         }
         if (task.has_f_operate_status())
@@ -710,7 +405,7 @@ SDynData *DynMsgConverter::makeReportRecord(
         if (sponsor.has_f_uid())
             put(extra, QStringLiteral("sponsor_id"), sponsor.f_uid());
         if (sponsor.has_f_name()) {
-            sponsorName = nameText(sponsor.f_name()).text;
+            sponsorName = d->nameText(sponsor.f_name()).text;
             put(extra, QStringLiteral("sponsor_name"), sponsorName);
         }
     }
@@ -719,7 +414,7 @@ SDynData *DynMsgConverter::makeReportRecord(
         if (replyTo.has_f_uid())
             put(extra, QStringLiteral("replyto_id"), replyTo.f_uid());
         if (replyTo.has_f_name()) {
-            replyToName = nameText(replyTo.f_name()).text;
+            replyToName = d->nameText(replyTo.f_name()).text;
             put(extra, QStringLiteral("replyto_name"), replyToName);
         }
     }
@@ -765,8 +460,8 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
         if (prjRecord.has_f_prj_info()) {
             const pb_prj_t_info &info = prjRecord.f_prj_info();
             // Through the offset cache: a local time of its own costs microseconds.
-            const QString text = projectInfoText(
-                info, localTime(info.f_prj_begin()).date(), localTime(info.f_prj_end()).date());
+            const QString text = projectInfoText(info, d->localTime(info.f_prj_begin()).date(),
+                d->localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
                 put(record->content, QStringLiteral("text"), text);
         }
@@ -823,18 +518,11 @@ SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
             }
         }
         if (count > 3) {
-            TextBuilder summary;
-            summary.append(prefix);
-            summary.append(text.midRef(namesStart, separators[2] - namesStart));
-            summary.append(QStringLiteral("等"));
-            summary.append(QString::number(count));
-            summary.append(QStringLiteral("人"));
-            summary.append(suffix);
-            TextBuilder members;
-            members.append(QStringLiteral("新加入成员： "));
-            members.append(text.midRef(namesStart, namesEnd - namesStart));
-            put(record->content, QStringLiteral("text"), members.text());
-            record->text = summary.text();
+            const QString summary = prefix + text.midRef(namesStart, separators[2] - namesStart)
+                + QStringLiteral("等") + QString::number(count) + QStringLiteral("人") + suffix;
+            put(record->content, QStringLiteral("text"),
+                QStringLiteral("新加入成员： ") + text.midRef(namesStart, namesEnd - namesStart));
+            record->text = summary;
         }
     }
     record->userHeader = kNewMemberHeader;
@@ -849,9 +537,9 @@ SDynData *DynMsgConverter::makeMemberJoined(const pb_im_t_msg_item &item)
     const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
     if (prjRecord.has_sender() && prjRecord.receivers_size() > 0) {
         const pb_im_t_msg_prj_record_base_user &receiver = prjRecord.receivers(0);
-        const QString name = nameText(receiver.f_name()).text;
+        const QString name = d->nameText(receiver.f_name()).text;
         if (prjRecord.receivers_size() == 1 && record->text.startsWith(name)) {
-            record->userId = idText(receiver.f_uid());
+            record->userId = d->idText(receiver.f_uid());
             record->userName = name;
             record->userJob = jobTitleOf(receiver.f_job_type());
             record->text = QStringLiteral("加入了项目");
@@ -867,7 +555,7 @@ void DynMsgConverter::convertProjectLog(const pb_prj_t_details &details, QList<S
             continue;
         auto *record = new SDynData(SDynData::KindText);
         record->text = fromUtf8(log.f_log_content());
-        record->dateTime = localTime(log.f_add_time());
+        record->dateTime = d->localTime(log.f_add_time());
         out.append(record);
     }
 }

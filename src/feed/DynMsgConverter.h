@@ -2,13 +2,10 @@
 
 #include "dynfeed_export.h"
 
-#include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
-#include <array>
-#include <string>
+#include <memory>
 
 struct MessageContext;
 struct SDynData;
@@ -21,7 +18,7 @@ class pb_prj_t_details;
 class pb_prj_t_prj_weather;
 class pb_prj_t_weather_details;
 class pb_prj_t_reminder;
-class QDateTime;
+class DynMsgConverterPrivate;
 
 /// Turns push messages into feed records. Not thread-safe: the controller calls it under its
 /// list mutex. Every record returned is new and owned by the caller.
@@ -35,6 +32,11 @@ class DYNFEED_EXPORT DynMsgConverter
 {
 public:
     explicit DynMsgConverter(bool bGroupFeed);
+    ~DynMsgConverter();
+
+    DynMsgConverter(DynMsgConverter &&other) noexcept;
+    DynMsgConverter(const DynMsgConverter &) = delete;
+    DynMsgConverter &operator=(const DynMsgConverter &) = delete;
 
     void setPrjId(const QString &prjId);
     void setUserId(const QString &userId);
@@ -66,48 +68,10 @@ private:
     SDynData *makeMemberJoined(const pb_im_t_msg_item &item);
     void fillHeader(SDynData *record, const pb_im_t_msg_item &item);
     bool isOwnProject(quint64 prjId) const;
-    /// Offset from UTC of local time at secs, through the cache.
-    int utcOffset(qint64 secs);
-    QDateTime localTime(qint64 secs);
-    /// QObject::tr("End Time"), kept while the installed translators stay the same.
-    QString endTimeLabel();
-    /// The "time" entry of a task: the translated label, then the local end time to the minute.
-    QString endTimeText(qint64 time);
-
-    struct IdText
-    {
-        quint64 id = 0;
-        QString text; // null while the entry is unused
-    };
-    struct NameText
-    {
-        bool used = false;
-        std::string bytes; // as received
-        QString text;
-        bool plain = false; // the bytes are plain UTF-8
-    };
-    /// A user id in decimal, from the cache.
-    const QString &idText(quint64 id);
-    /// A person's name decoded, from the cache.
-    const NameText &nameText(const std::string &name);
 
     QString m_prjId;
     QString m_userId;
     QString m_prjName;
     const bool m_bGroupFeed;
-    QSet<int> m_seenSeqIds;
-    // The project id as a number, when it is one written canonically; saves formatting every id.
-    quint64 m_prjIdValue = 0;
-    bool m_prjIdIsNumber = false;
-    // UTC offset per quarter hour: asking the C library for every record costs several
-    // microseconds where TZ is unset.
-    QHash<qint64, int> m_utcOffsets;
-    // Texts of the people met lately, by user id and by name: a project's feed names the same
-    // few people over and over, and records of one person share the texts. Direct-mapped, so a
-    // look-up is one comparison.
-    std::array<IdText, 64> m_idTexts;
-    std::array<NameText, 32> m_nameTexts;
-    QString m_endTimeLabel; // null until first needed
-    unsigned m_endTimeLabelChanges = 0;
-    bool m_endTimeLabelWithApp = false;
+    std::unique_ptr<DynMsgConverterPrivate> d; // the seen numbers and the caches
 };

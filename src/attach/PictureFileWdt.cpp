@@ -6,6 +6,7 @@
 #include "attach/PictureViewer_p.h"
 #include "attach/PlainToolTip.h"
 #include "attach/SafeFileName.h"
+#include "feed/Logging_p.h"
 
 PictureFileWdt::PictureFileWdt(QWidget *parent)
     : PictureLabel(parent)
@@ -40,7 +41,7 @@ void PictureFileWdt::onResponse(qint64, qint64) { }
 void PictureFileWdt::onFinished(int status, const QString &)
 {
     if (status != TransferStatus_Finished)
-        qDebug().noquote() << "failed to download picture" << m_localPath;
+        qCDebug(lcFiles).noquote() << "failed to download picture" << m_localPath;
     else if (QFileInfo(m_localPath).isFile()) {
         showFile(m_localPath);
         repaint();

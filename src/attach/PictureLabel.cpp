@@ -9,6 +9,7 @@
 #include <QtDebug>
 
 #include "attach/FileIconTable.h"
+#include "feed/Logging_p.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ QByteArray pictureFormat(const QString &path)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCritical("PictureLabel open pic fial!");
+        qCCritical(lcFiles, "PictureLabel open pic fial!");
         return format;
     }
     static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);

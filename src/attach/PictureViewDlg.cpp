@@ -15,6 +15,7 @@
 #include "attach/KMToolButton.h"
 #include "attach/PictureLabel.h"
 #include "attach/SafeFileName.h"
+#include "feed/Logging_p.h"
 #include "findKelmiWdt.h"
 
 namespace {
@@ -77,7 +78,7 @@ void PictureViewDlg::onResponse(qint64, qint64) { }
 void PictureViewDlg::onFinished(int status, const QString &)
 {
     if (status != TransferStatus_Finished)
-        qDebug().noquote() << "failed to download picture" << m_localPath;
+        qCDebug(lcFiles).noquote() << "failed to download picture" << m_localPath;
     else
         setPicturePath(m_localPath);
     m_transfer = nullptr;

@@ -1,6 +1,5 @@
 #include "feed/DynDataController.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QVector>
 
@@ -12,6 +11,7 @@
 
 #include "UserSettings.h"
 #include "feed/DynMsgConverter.h"
+#include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
 
@@ -155,7 +155,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
         if (!d->prjId.isEmpty() && d->prjId != prjId)
             d->push->unsubscribe(d->prjId);
         if (!d->push->subscribe(prjId)) {
-            qDebug("subscribe error");
+            qCDebug(lcFeed, "subscribe error");
             emit networkError();
             return;
         }
@@ -178,7 +178,7 @@ void DynDataController::setProjUserId(const QString &prjId, const QString &userI
 
     s_dynTmpDir = QStringLiteral("%1/Vantor").arg(QDir::tempPath());
     if (!QDir().mkpath(s_dynTmpDir))
-        qWarning() << "cannot create the feed's temporary directory" << s_dynTmpDir;
+        qCWarning(lcFeed) << "cannot create the feed's temporary directory" << s_dynTmpDir;
 
     std::unique_lock<std::mutex> lock(d->waitMutex);
     d->groupInfoCond.wait_for(

@@ -21,6 +21,7 @@
 #include "KMLabel.h"
 #include "attach/PictureLabel.h"
 #include "attach/SafeFileName.h"
+#include "feed/Logging_p.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/SingleDynamicWdt.h"
@@ -324,7 +325,7 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
 
     const QPointer<SummaryInfoWdt> self(this);
     if (status != TransferStatus_Finished) {
-        qDebug().noquote() << "failed to download user header picture" << userId;
+        qCDebug(lcFiles).noquote() << "failed to download user header picture" << userId;
     } else if (QFile::exists(headerFilePath(userId))) {
         const QString file = headerFilePath(userId);
         if (!m_dldedUserIdList.contains(userId))

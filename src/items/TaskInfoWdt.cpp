@@ -1,7 +1,6 @@
 #include "items/TaskInfoWdt.h"
 
 #include <QHBoxLayout>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -13,6 +12,7 @@
 #include "ProjectManager.h"
 #include "attach/KMButton.h"
 #include "attach/PictureViewDlg.h"
+#include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
@@ -20,8 +20,6 @@
 #include "items/TaskItems_p.h"
 #include "items/VoiceLayout.h"
 #include "views/ProjectDynPage.h"
-
-Q_LOGGING_CATEGORY(lcTaskItem, "dynfeed.items.task")
 
 namespace {
 
@@ -169,7 +167,7 @@ void TaskInfoWdt::onOperatorTask()
         = dynamic_cast<IPSVPrjTaskStorager *>(&ProjectManager::getStorager(StoragerType_PrjTask));
     bool done = store != nullptr;
     if (!store)
-        qCWarning(lcTaskItem) << "the host has no task store: cannot operate on task" << taskId;
+        qCWarning(lcUi) << "the host has no task store: cannot operate on task" << taskId;
     for (int i = 0; done && i < receivers.size(); ++i) {
         done = notify == kNotify
             ? store->notifyTaskReceiver(taskId, operateType, receivers.at(i), msgId)

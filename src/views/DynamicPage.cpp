@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "items/SingleDynamicWdt.h"
 
@@ -70,7 +71,7 @@ void DynamicPage::addDynInfo(const QList<SDynData *> &records, bool atBottom)
 void DynamicPage::addDynInfo(SDynData *record, bool atBottom)
 {
     if (!record) {
-        qWarning("%s", qPrintable(tr("DynamicPage::addDynInfo--invalid DynData.")));
+        qCWarning(lcUi, "%s", qPrintable(tr("DynamicPage::addDynInfo--invalid DynData.")));
         return;
     }
     if (record->seqId != -1) {

@@ -76,24 +76,15 @@ void tst_FileDisplayWdt::openFile_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("prompt"); // empty: the file is opened; "-": nothing happens
 
-    QTest::newRow("fetched with progress") << "cloud"
-                                           << "结构施工图.dwg"
-                                           << "";
-    QTest::newRow("kept from before") << "kept"
-                                      << "进度计划.xlsx"
-                                      << "";
-    QTest::newRow("hostile name stays in its folder") << "cloud"
-                                                      << "../../x.pdf"
-                                                      << "";
-    QTest::newRow("link lost") << "lost"
-                               << "方案.pdf"
-                               << "打开文件失败!";
-    QTest::newRow("not in the cloud") << "nowhere"
-                                      << "方案.pdf"
-                                      << "打开文件失败!";
-    QTest::newRow("in a task report: only shown") << "kept in an item"
-                                                  << "进度计划.xlsx"
-                                                  << "-";
+    const auto row = [](const char *tag, const char *from, const char *name, const char *prompt) {
+        QTest::newRow(tag) << QString(from) << QString(name) << QString(prompt);
+    };
+    row("fetched with progress", "cloud", "结构施工图.dwg", "");
+    row("kept from before", "kept", "进度计划.xlsx", "");
+    row("hostile name stays in its folder", "cloud", "../../x.pdf", "");
+    row("link lost", "lost", "方案.pdf", "打开文件失败!");
+    row("not in the cloud", "nowhere", "方案.pdf", "打开文件失败!");
+    row("in a task report: only shown", "kept in an item", "进度计划.xlsx", "-");
 }
 
 void tst_FileDisplayWdt::openFile()
@@ -154,8 +145,7 @@ void tst_FileDisplayWdt::nameLabel_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ending"); // behind the head kept; empty: the file name unchanged
 
-    QTest::newRow("narrow, in a folder: the file name") << "drawings/a.pdf"
-                                                        << "";
+    QTest::newRow("narrow, in a folder: the file name") << "drawings/a.pdf" << QString();
     QTest::newRow("wide: head, dots, suffix") << "quarterly_construction_progress_report.xlsx"
                                               << "...xlsx";
     QTest::newRow("wide without suffix") << "construction_progress_report_of_the_whole_site"

@@ -11,6 +11,7 @@
 
 #include "CloudFileService.h"
 #include "attach/DldPictureLabel.h"
+#include "attach/FileIconTable.h"
 #include "attach/PictureFileWdt.h"
 #include "attach/PictureLabel.h"
 #include "attach/PictureViewDlg.h"
@@ -56,7 +57,8 @@ public:
     using QDialog::QDialog;
 };
 
-/// The picture test, the label that shows a file or its type's icon, and its two downloading
+/// The picture test, the icon per file type, the label that shows a file or that icon, and its
+/// two downloading
 /// kinds (the task item's thumbnail, the file tile's picture): cache hit, download, failure,
 /// hostile names, the viewer.
 class tst_PictureLabel : public QObject
@@ -68,6 +70,8 @@ private slots:
     void cleanup();
     void fileType_data();
     void fileType();
+    void iconPath_data();
+    void iconPath();
     void showFile_data();
     void showFile();
     void setPicture_data();
@@ -120,6 +124,38 @@ void tst_PictureLabel::fileType()
     QFETCH(QString, path);
     QFETCH(bool, picture);
     QCOMPARE(PictureLabel::fileType(path) == PictureLabel::Picture, picture);
+}
+
+void tst_PictureLabel::iconPath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("icon");
+
+    const auto row
+        = [](const char *name, const char *icon) { QTest::newRow(name) << name << icon; };
+    row("/tmp/Vantor/a1b2.pdf", "pdf");
+    row("a.rtf", "doc"); // several suffixes share one icon
+    row("a.xlsx", "xls");
+    row("a.JPEG", "jpg");
+    row("a.PNG", "png");
+    row("report.final.docx_Shape", "doc_Shape");
+    row("a.Pdf", "file"); // case-sensitive
+    row("archive.7z_Shape", "file_Shape");
+    row("a.xyzShap", "file_Shape");
+    row("a.pdf_shape", "file");
+    row("pdf", "pdf"); // no dot: the whole name is the key
+    row("C:/dir.v2/README_Shape", "file_Shape");
+    row("", "file");
+    row("scan.", "file");
+}
+
+void tst_PictureLabel::iconPath()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, icon);
+    const QString path = FileIconTable::iconPath(name);
+    QCOMPARE(path, QStringLiteral(":/icon/Resources/images/%1.png").arg(icon));
+    QVERIFY(!QPixmap(path, "png").isNull());
 }
 
 void tst_PictureLabel::showFile_data()

@@ -22,26 +22,21 @@ void tst_SafeFileName::safeFileName_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("suffix"); // of a hostile name's safe name; null: used as written
 
-    QTest::newRow("file id") << "5f3a9c2e0b7d.jpg" << QString();
-    QTest::newRow("Chinese, spaces, several dots")
-        << QStringLiteral("施工 日志.v2.docx") << QString();
-    QTest::newRow("leading dots") << "..jpg" << QString();
-    QTest::newRow("three dots") << "..." << QString();
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("dot") << "."
-                         << "";
-    QTest::newRow("dot dot") << ".."
-                             << "";
-    QTest::newRow("parent path") << "../../outside.jpg"
-                                 << ".jpg";
-    QTest::newRow("backslash path") << "..\\..\\win.ini"
-                                    << ".ini";
-    QTest::newRow("absolute path") << "/etc/passwd"
-                                   << "";
-    QTest::newRow("NUL") << QString::fromLatin1("a\0.jpg", 6) << ".jpg";
-    QTest::newRow("separator in the suffix") << "photo.jpg/x"
-                                             << "";
+    const auto row = [](const char *tag, const QString &name, const QString &suffix) {
+        QTest::newRow(tag) << name << suffix;
+    };
+    row("file id", "5f3a9c2e0b7d.jpg", QString());
+    row("Chinese, spaces, several dots", QStringLiteral("施工 日志.v2.docx"), QString());
+    row("leading dots", "..jpg", QString());
+    row("three dots", "...", QString());
+    row("empty", "", "");
+    row("dot", ".", "");
+    row("dot dot", "..", "");
+    row("parent path", "../../outside.jpg", ".jpg");
+    row("backslash path", "..\\..\\win.ini", ".ini");
+    row("absolute path", "/etc/passwd", "");
+    row("NUL", QString::fromLatin1("a\0.jpg", 6), ".jpg");
+    row("separator in the suffix", "photo.jpg/x", "");
 }
 
 void tst_SafeFileName::safeFileName()

@@ -3,17 +3,14 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "KMLabel.h"
 #include "common/TestMain.h"
-#include "common/TestPictures.h"
 #include "feed/SDynData.h"
 #include "items/AbsContentWdt.h"
 #include "items/ContentWdtFactory.h"
 #include "items/SingleDynamicWdt.h"
 #include "items/SummaryInfoWdt.h"
 
-/// The feed item: content widget per kind, refilling a reused item, and the notices it passes
-/// to its header and content.
+/// The feed item: content widget per kind, and refilling a reused item.
 class tst_SingleDynamicWdt : public QObject
 {
     Q_OBJECT
@@ -24,15 +21,12 @@ private slots:
     void contentWidget();
     void refill_data();
     void refill();
-    void onSynTaskNotify();
-    void onUserInfoChanged_onlyForItsAuthor();
 
 private:
     SDynData *record(int kind, const QString &text = QStringLiteral("发布了通知"),
         const QVariantHash &content = { { QStringLiteral("text"), QStringLiteral("正文") } });
 
     QList<SDynData *> m_records;
-    QString m_file;
 };
 
 namespace {
@@ -53,8 +47,6 @@ void tst_SingleDynamicWdt::cleanup()
 {
     qDeleteAll(m_records);
     m_records.clear();
-    if (!m_file.isEmpty())
-        QFile::remove(m_file);
 }
 
 void tst_SingleDynamicWdt::contentWidget_data()
@@ -71,7 +63,6 @@ void tst_SingleDynamicWdt::contentWidget_data()
     row("project information", SDynData::KindProjectInfo, "EditProjectWdt");
     row("task", SDynData::KindTask, "TaskInfoWdt");
     row("task report", SDynData::KindTaskReport, "TaskReportWdt");
-    row("-1, no content widget", -1, "");
     row("7, invalid", 7, "");
     row("most negative kind", std::numeric_limits<int>::min(), "");
     row("plain notice without summary", SDynData::KindText, "", "");
@@ -144,52 +135,6 @@ void tst_SingleDynamicWdt::refill()
     QCOMPARE(reused.layout()->count(), fresh.layout()->count());
     QCOMPARE(reused.sizeHint(), fresh.sizeHint());
     QCOMPARE(reused.heightForWidth(600), fresh.heightForWidth(600));
-}
-
-void tst_SingleDynamicWdt::onSynTaskNotify()
-{
-    // A notification naming anything at all is not for these items, nor for an empty one.
-    const QVariantHash notice { { QStringLiteral("taskid"), QStringLiteral("1") },
-        { QStringLiteral("msgid"), QStringLiteral("9") }, { QStringLiteral("operate_type"), 1 } };
-    SingleDynamicWdt item(nullptr);
-    QVERIFY(!item.onSynTaskNotify(notice));
-    for (int kind : { SDynData::KindText, SDynData::KindProjectInfo }) {
-        item.setDynData(record(kind));
-        QVERIFY(!item.onSynTaskNotify(notice));
-        QVERIFY(!item.onSynTaskNotify(QVariantHash()));
-    }
-}
-
-void tst_SingleDynamicWdt::onUserInfoChanged_onlyForItsAuthor()
-{
-    const QString author = QStringLiteral("%1001").arg(QCoreApplication::applicationPid());
-    SDynData *mine = record(SDynData::KindText);
-    mine->userId = author;
-    SDynData *theirs = record(SDynData::KindText);
-    theirs->userId = QStringLiteral("%1002").arg(QCoreApplication::applicationPid());
-    SingleDynamicWdt authorItem(nullptr), otherItem(nullptr);
-    authorItem.setDynData(mine);
-    otherItem.setDynData(theirs);
-
-    const auto avatar = [](const SingleDynamicWdt &item) {
-        return TestPictures::shown(
-            *item.findChild<KMLabel *>(QStringLiteral("SummaryInfoWdt_headerLbl")))
-            .pixelColor(35, 35);
-    };
-    const auto name = [](const SingleDynamicWdt &item) {
-        return item.findChild<KMLabel *>(QStringLiteral("SummaryInfoWdt_UserName"))->text();
-    };
-    const QColor before = avatar(otherItem);
-    // Each change of the cached avatar is read again from disk, not taken from a cache.
-    m_file = SummaryInfoWdt::headerFilePath(author);
-    for (const QColor &color : { QColor(Qt::green), QColor(Qt::yellow) }) {
-        QVERIFY(TestPictures::writeSolid(m_file, color));
-        for (SingleDynamicWdt *item : { &authorItem, &otherItem })
-            item->onUserInfoChanged(author, QStringLiteral("新名字"));
-        COMPARE_COLORS(avatar(authorItem), color);
-        COMPARE_COLORS(avatar(otherItem), before);
-        QCOMPARE(name(authorItem), mine->userName);
-    }
 }
 
 SDynData *tst_SingleDynamicWdt::record(int kind, const QString &text, const QVariantHash &content)

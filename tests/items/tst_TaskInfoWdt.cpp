@@ -12,6 +12,8 @@
 #include "VTVoice.h"
 #include "attach/DldPictureLabel.h"
 #include "attach/FileDisplayWdt.h"
+#include "attach/KMButton.h"
+#include "common/RecordingHost.h"
 #include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynMsgConverter.h"
@@ -19,6 +21,7 @@
 #include "items/ContentWdtFactory.h"
 #include "items/SingleDynamicWdt.h"
 #include "items/TaskInfoWdt.h"
+#include "items/TaskReportWdt.h"
 #include "views/DynamicPage.h"
 
 #include <memory>
@@ -87,10 +90,38 @@ Hash notification(int operateType)
 
 const QString kRows = QStringLiteral("问题项 1号楼 赵磊 End Time2026-11-05 18:00");
 
+/// What a task report shows, in its order: text or voice of the report and of the task,
+/// attachments.
+QString describeReport(const AbsContentWdt &report)
+{
+    QStringList parts;
+    for (QObject *child : report.children()) {
+        const QString name = child->objectName();
+        const auto *label = qobject_cast<KMLabel *>(child);
+        if (auto *voice = qobject_cast<VTVoice *>(child))
+            parts << QStringLiteral("voice:") + voice->stateText();
+        else if (auto *tile = qobject_cast<FileDisplayWdt *>(child))
+            parts << QStringLiteral("file:")
+                    + tile->findChild<QWidget *>()->property("filepath").toString();
+        else if (qobject_cast<DldPictureLabel *>(child))
+            parts << QStringLiteral("picture");
+        else if (name == QLatin1String("TaskReportWdt_Text"))
+            parts << QStringLiteral("text:") + label->text();
+        else if (name == QLatin1String("TaskReportWdt_Spacer"))
+            parts << QStringLiteral("spacer");
+        else if (name == QLatin1String("TaskReportWdt_TaskDescLbl"))
+            parts << QStringLiteral("task:") + label->text();
+        else if (name == QLatin1String("TaskInfoWdt_Desc"))
+            parts << QStringLiteral("desc:") + label->text();
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 /// The task item: what it shows for each kind of task, its button through the project store,
-/// and the notifications that disable that button.
+/// and the notifications that disable that button; the task report item: report and task part
+/// as text or voice, attachments taken whole, and the View button.
 class tst_TaskInfoWdt : public QObject
 {
     Q_OBJECT
@@ -104,6 +135,9 @@ private slots:
     void synTaskNotify();
     void operation_data();
     void operation();
+    void report_data();
+    void report();
+    void reportViewButton();
 };
 
 void tst_TaskInfoWdt::init()
@@ -291,6 +325,55 @@ void tst_TaskInfoWdt::operation()
     int newest = 0;
     PSVPushService::groupSeqIds(prj, &first, &newest);
     QCOMPARE(newest - 1, answers);
+}
+
+void tst_TaskInfoWdt::report_data()
+{
+    QTest::addColumn<Hash>("content");
+    QTest::addColumn<QString>("shown");
+
+    const QStringList files { "a-_-b.pdf", "整改照片.jpg", "https://x.example/img/f-1.png" };
+    QTest::newRow("text, files taken whole, task") << Hash {
+        { "content", "已整改" }, { "task_desc", "补设临边防护" }, { "attach_list", files }
+    } << "text:已整改 file:a-_-b.pdf picture picture spacer task:Come from task 补设临边防护";
+    QTest::newRow("voice report, voice task")
+        << Hash { { "content", "https://x.example/voice/f-2.amr" }, { "task_desc", "f-3.amr" },
+               { "task_desc_play_time", 9 } }
+        << "voice:0:01 spacer voice:0:09 desc:Come from task ";
+    QTest::newRow("no report, no task")
+        << Hash { { "attach_list", QVariant(files.mid(0, 1)) } } << "file:a-_-b.pdf";
+    QTest::newRow(".AMR report is text") << Hash { { "content", "f-4.AMR" } } << "text:f-4.AMR";
+}
+
+void tst_TaskInfoWdt::report()
+{
+    QFETCH(Hash, content);
+    QFETCH(QString, shown);
+    SDynData record(SDynData::KindTaskReport);
+    record.text = QStringLiteral("杨帆回复王建国");
+    record.content = content;
+    std::unique_ptr<AbsContentWdt> report(createContentWdt(&record));
+    QVERIFY(qobject_cast<TaskReportWdt *>(report.get()));
+    QCOMPARE(describeReport(*report), shown);
+}
+
+void tst_TaskInfoWdt::reportViewButton()
+{
+    RecordingHost host;
+    SDynData record(SDynData::KindTaskReport);
+    record.text = QStringLiteral("汇报");
+    record.content = { { "content", "完成" }, { "taskid", "5102001" } };
+    std::unique_ptr<AbsContentWdt> report(createContentWdt(&record));
+    auto *view = report->findChild<KMButton *>();
+    QVERIFY(view);
+    for (const QSize &size : { QSize(500, 300), QSize(640, 180) }) {
+        report->resize(size);
+        report->show();
+        QTRY_COMPARE(view->x(), report->rect().right() - view->width() - 20);
+        QCOMPARE(view->y(), report->rect().bottom() - view->height() - 15);
+    }
+    view->click();
+    QCOMPARE(host.tasksShown, QStringList { QStringLiteral("5102001:0") });
 }
 
 DYNFEED_TEST_MAIN(tst_TaskInfoWdt)

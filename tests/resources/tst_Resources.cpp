@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
-#include <QMovie>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "common/TestMain.h"
@@ -29,7 +27,6 @@ private slots:
     void initTestCase() { QCOMPARE(SDynData(SDynData::KindText).seqId, -1); } // uses the library
     void images_data();
     void images();
-    void waitingAnimation();
     void pictureMask();
 
 private:
@@ -75,18 +72,6 @@ void tst_Resources::images()
     const QByteArray digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
     QVERIFY2(!m_seen.contains(digest), qPrintable(m_seen.value(digest)));
     m_seen.insert(digest, path);
-}
-
-void tst_Resources::waitingAnimation()
-{
-    QMovie movie(QStringLiteral(":/icon/resources/images/waiting.gif"));
-    QCOMPARE(movie.format(), QByteArray("gif"));
-    QCOMPARE(movie.loopCount(), -1); // forever
-    QVERIFY(movie.frameCount() > 1);
-    QSignalSpy frames(&movie, &QMovie::frameChanged);
-    movie.start();
-    QTRY_VERIFY_WITH_TIMEOUT(frames.count() > movie.frameCount(), 10000); // comes round again
-    QCOMPARE(movie.currentImage().size(), QSize(165, 159));
 }
 
 void tst_Resources::pictureMask()

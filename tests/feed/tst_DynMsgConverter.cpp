@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QTranslator>
+
 #include <google/protobuf/text_format.h>
 
 #include <ctime>
@@ -119,6 +121,18 @@ void compareRecords(const Records &records, const QStringList &expected)
     }
 }
 
+/// Translates the task's end time label, as a German catalogue would.
+class GermanLabels : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *text, const char *, int) const override
+    {
+        const bool endTime = qstrcmp(context, "QObject") == 0 && qstrcmp(text, "End Time") == 0;
+        return endTime ? QStringLiteral("Ende ") : QString();
+    }
+};
+
 } // namespace
 
 /// Conversion of push messages into feed records.
@@ -131,6 +145,9 @@ private slots:
     void cleanup();
     void records_data();
     void records();
+    void rawText_data();
+    void rawText();
+    void endTimeFollowsTranslators();
     void seenSequenceNumbers_data();
     void seenSequenceNumbers();
     void weather();
@@ -367,6 +384,67 @@ void tst_DynMsgConverter::records()
     const auto user = parse<pb_clt_t_user>(message);
     DynMsgConverter converter = makeConverter(groupFeed, prjId);
     compareRecords(convert(converter, message.isNull() ? nullptr : &user), expected);
+}
+
+void tst_DynMsgConverter::rawText_data()
+{
+    // Bodies and names as raw bytes: text fields read exactly as Qt decodes the UTF-8, bad bytes
+    // included; the name is cut off the front character for character.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("text"); // null: the body as decoded
+
+    const auto row
+        = [](const char *name, const QByteArray &body, const QByteArray &sender = {},
+              const QString &text = QString()) { QTest::newRow(name) << body << sender << text; };
+    row("four-byte characters", "进度 \xf0\x9f\x9a\xa7 \xf0\xa0\x80\x80");
+    row("empty", QByteArray());
+    row("leading byte order mark", "\xef\xbb\xbf张三");
+    row("byte order mark inside", "张三\xef\xbb\xbf说");
+    row("cut at the end", "张三\xe5\xbc");
+    row("overlong slash",
+        "a\xc0\xaf"
+        "b");
+    row("invalid lead bytes", "\xfe\xff\xf8\x88\x80\x80\x80");
+    row("embedded nul", QByteArray("前\0后", 7));
+    row("same first bytes, another character", "张丰说", "张三", "张丰说");
+    row("bad bytes after the name", "张三\xff说", "张三", QString::fromUtf8("\xef\xbf\xbd说"));
+    row("byte order mark before the body", "\xef\xbb\xbf张三说", "张三", "说");
+    row("name ends inside a character", "张三说", "张\xe4\xb8", "张三说");
+    row("body is the name", "Li Na", "Li Na", "");
+}
+
+void tst_DynMsgConverter::rawText()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, text);
+    const QString decoded = QString::fromUtf8(body.constData(), body.size());
+    auto user = parse<pb_clt_t_user>(item(5) + item(6, task()));
+    user.mutable_f_im_msg()->mutable_f_msg(0)->set_f_msg_body(body.toStdString());
+    user.mutable_f_im_msg()->mutable_f_msg(0)->set_f_sender_name(name.toStdString());
+    user.mutable_f_im_msg()->mutable_f_msg(1)->set_f_sender_name(body.toStdString());
+    for (bool groupFeed : { kOwn, kGroup }) {
+        DynMsgConverter converter = makeConverter(groupFeed);
+        const Records records = convert(converter, &user);
+        QCOMPARE(int(records.size()), 2);
+        QCOMPARE(records.at(0)->text, text.isNull() ? decoded : text);
+        QCOMPARE(records.at(0)->text.isNull(), text.isNull() && decoded.isNull());
+        QCOMPARE(records.at(1)->userName, decoded);
+    }
+}
+
+void tst_DynMsgConverter::endTimeFollowsTranslators()
+{
+    const auto user = parse<pb_clt_t_user>(item(6, task()));
+    DynMsgConverter converter = makeConverter(kOwn);
+    const auto endTime = [&] { return field(*convert(converter, &user).at(0), "content.time"); };
+    QCOMPARE(endTime(), QStringLiteral("End Time2022-12-31 12:00"));
+    GermanLabels german;
+    QVERIFY(QCoreApplication::installTranslator(&german));
+    QCOMPARE(endTime(), QStringLiteral("Ende 2022-12-31 12:00"));
+    QVERIFY(QCoreApplication::removeTranslator(&german));
+    QCOMPARE(endTime(), QStringLiteral("End Time2022-12-31 12:00"));
 }
 
 void tst_DynMsgConverter::seenSequenceNumbers_data()

@@ -22,7 +22,7 @@ std::unique_ptr<SDynData> notification(
 
 } // namespace
 
-/// The feed record's validity, value tables and task-notification pairing.
+/// The feed record's validity and task-notification pairing.
 class tst_SDynData : public QObject
 {
     Q_OBJECT
@@ -30,7 +30,6 @@ class tst_SDynData : public QObject
 private slots:
     void isValid_data();
     void isValid();
-    void valueTables();
     void taskNotifications_data();
     void taskNotifications();
 };
@@ -59,18 +58,6 @@ void tst_SDynData::isValid()
     record.text = text;
     QCOMPARE(::isValid(&record), valid);
     QVERIFY(!::isValid(nullptr));
-}
-
-void tst_SDynData::valueTables()
-{
-    QCOMPARE(taskTypeName(1), QStringLiteral("验收项"));
-    QCOMPARE(taskStatusName(0), QStringLiteral("进行中"));
-    QCOMPARE(projectTypeName(8), QStringLiteral("其他"));
-    QCOMPARE(jobTitles().size(), 9);
-    QCOMPARE(jobTitles().constLast(), QStringLiteral("其他"));
-    // A code a table does not hold gives an empty text.
-    QVERIFY(taskTypeName(5).isEmpty() && taskStatusName(-1).isEmpty());
-    QVERIFY(projectTypeName(0).isEmpty());
 }
 
 void tst_SDynData::taskNotifications_data()

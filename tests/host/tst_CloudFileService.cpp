@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRandomGenerator>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -13,6 +14,12 @@
 #include "CloudFileService.h"
 #include "common/TestMain.h"
 #include "common/TestPictures.h"
+#include "common/TestServers.h"
+
+// The HTTP cases need an nginx of their own.
+#define SKIP_WITHOUT_NGINX()                                                                       \
+    if (!TestHttpServer::isInstalled())                                                            \
+    QSKIP("nginx is not installed (scripts/deps.sh installs it)")
 
 namespace {
 
@@ -83,16 +90,21 @@ Service createService()
     return Service(createCloudFileService(QString(), QString()));
 }
 
-enum Call { File, Picture, Thumbnail, UserHeader };
+enum Call { File, Picture, Thumbnail, UserHeader, Upload };
 
-ICloudFileTransfer *startDownload(
+ICloudFileTransfer *startTransfer(
     ICloudFileService *service, int call, const QString &id, const QString &path, Sink *sink)
 {
-    if (call == File)
+    switch (call) {
+    case File:
         return service->downloadFile(id, path, sink);
-    if (call == UserHeader)
+    case UserHeader:
         return service->downloadUserHeader(id, path, 0, sink);
-    return service->downloadPicture(id, path, call == Picture ? 2 : 0, sink);
+    case Upload:
+        return service->uploadFile(path, id, sink);
+    default:
+        return service->downloadPicture(id, path, call == Picture ? 2 : 0, sink);
+    }
 }
 
 QByteArray payload(int size)
@@ -140,12 +152,14 @@ void verifyEnded(const Log &log, int status, qint64 total)
 
 Q_DECLARE_METATYPE(Call)
 
-/// The cloud-file service over a local store: results, files on disk, threads and lifetimes.
+/// The cloud-file service over a local store and on an HTTP server: results, files on disk,
+/// threads and lifetimes, the failures a server can give, and a cancel that leaves nothing behind.
 class tst_CloudFileService : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void transfer_data();
@@ -156,15 +170,33 @@ private slots:
     void stop();
     void concurrentServices();
     void upload();
+    void httpTransfer_data();
+    void httpTransfer();
+    void httpTimeout();
+    void httpCancelInFlight();
 
 private:
     QString store(const QString &entry) const { return m_dir.filePath("store/" + entry); }
     QString target(const QString &name) const { return m_dir.filePath("target/" + name); }
+    QString served(const QString &entry) const { return m_http.rootPath() + "/" + entry; }
 
     QTemporaryDir m_dir;
+    TestHttpServer m_http;
     const QByteArray m_bytes = payload(40000);
     const QByteArray m_photo = TestPictures::picture({ 300, 200 }, "jpg");
 };
+
+void tst_CloudFileService::initTestCase()
+{
+    if (!TestHttpServer::isInstalled())
+        return;
+    QVERIFY2(m_http.start(), qPrintable(m_http.why()));
+    for (const char *entry : { "files/a.pdf", "files/施工日志.docx", "thumbs/t.png" })
+        QVERIFY(TestPictures::writeFile(served(QString::fromUtf8(entry)), m_bytes));
+    QVERIFY(TestPictures::writeFile(served("files/e"), QByteArray()));
+    QVERIFY(TestPictures::writeFile(served("files/p.jpg"), m_photo));
+    QVERIFY(TestPictures::writeFile(served("headers/u1.png"), m_photo));
+}
 
 void tst_CloudFileService::init()
 {
@@ -186,6 +218,7 @@ void tst_CloudFileService::cleanup()
 {
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
     CloudFileStore::resetTransferSettings();
+    QVERIFY(CloudFileStore::setServerUrl(QUrl()));
 }
 
 void tst_CloudFileService::transfer_data()
@@ -244,7 +277,7 @@ void tst_CloudFileService::transfer()
     Log log;
     Sink sink(&log, path);
     Service service = createService();
-    ICloudFileTransfer *transfer = startDownload(service.get(), call, id, path, &sink);
+    ICloudFileTransfer *transfer = startTransfer(service.get(), call, id, path, &sink);
     QCOMPARE(log.finished, 0); // never from inside the starting call
     QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
     verifyEnded(log, finishes ? TransferStatus_Finished : TransferStatus_Failed,
@@ -393,7 +426,7 @@ void tst_CloudFileService::concurrentServices()
         QVERIFY(TestPictures::writeFile(store(entry), contents.last()));
         sinks.push_back(std::make_unique<Sink>(&logs[size_t(i)]));
         services.push_back(createService());
-        QVERIFY(startDownload(services.back().get(), call, id, target(id), sinks.back().get()));
+        QVERIFY(startTransfer(services.back().get(), call, id, target(id), sinks.back().get()));
         if (i % 2 == 0)
             sinks.back()->onFinish = [&services, i] { services[size_t(i)].reset(); };
     }
@@ -421,6 +454,118 @@ void tst_CloudFileService::upload()
     }
     QVERIFY(!QFileInfo::exists(m_dir.filePath("up.pdf")));
     QCOMPARE(readFile(CloudFileStore::filePath("up.pdf")), m_bytes);
+}
+
+void tst_CloudFileService::httpTransfer_data()
+{
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QByteArray>("content"); // null: fails with the text below
+    QTest::addColumn<QString>("failure");
+
+    const auto row = [](const char *name, Call call, const QString &id, const QByteArray &content,
+                         const QString &failure = QString(), const char *password = "secret") {
+        QTest::newRow(name) << call << id << QString(password) << content << failure;
+    };
+    row("file", File, "a.pdf", m_bytes);
+    row("Chinese id", File, "施工日志.docx", m_bytes);
+    row("empty file", File, "e", QByteArray(""));
+    row("avatar", UserHeader, "u1", m_photo);
+    row("ready-made thumbnail", Thumbnail, "t.png", m_bytes);
+    row("large picture", Picture, "p.jpg", m_photo);
+    row("thumbnail made here", Thumbnail, "p.jpg", "size 200 133");
+    row("upload", Upload, "up.bin", m_bytes);
+    row("missing file", File, "b.pdf", {}, "There is no file b.pdf in the cloud.");
+    row("missing avatar", UserHeader, "u9", {}, "There is no picture of user u9 in the cloud.");
+    row("thumbnail of no picture", Thumbnail, "a.pdf", {}, "The file is not a picture.");
+    row("id climbing out", File, "../secret", {}, "There is no file ../secret in the cloud.");
+    row("server error", File, "server-error", {},
+        "The cloud server failed: HTTP 500 Internal Server Error");
+    row("wrong password", File, "a.pdf", {},
+        "The cloud server refused the user name or password (HTTP 401).", "wrong");
+    row("upload, wrong password", Upload, "up2.bin", {},
+        "The cloud server refused the user name or password (HTTP 401).", "wrong");
+}
+
+void tst_CloudFileService::httpTransfer()
+{
+    QFETCH(Call, call);
+    QFETCH(QString, id);
+    QFETCH(QString, password);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, failure);
+    SKIP_WITHOUT_NGINX();
+    const QString path = call == Upload ? target("source.bin") : target(id);
+    QVERIFY(call != Upload || TestPictures::writeFile(path, m_bytes));
+    if (!failure.isEmpty()) {
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(
+                "^CloudFileService: .* failed: " + QRegularExpression::escape(failure)));
+    }
+
+    Log log;
+    Sink sink(&log);
+    const Service service(createCloudFileService(QString(), m_http.url(password).toString()));
+    ICloudFileTransfer *transfer = startTransfer(service.get(), call, id, path, &sink);
+    QCOMPARE(log.finished + log.progress.size(), 0); // never from inside the starting call
+    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+    QCOMPARE(log.status, int(content.isNull() ? TransferStatus_Failed : TransferStatus_Finished));
+    QCOMPARE(log.text, failure);
+    QVERIFY(!log.afterEnd && !log.offGuiThread);
+    if (call == Upload) {
+        QCOMPARE(readFile(served("files/" + id)), content);
+        QCOMPARE(service->fileExists(id), !content.isNull());
+    } else if (content.startsWith("size ")) { // a thumbnail made from the picture: its size tells
+        const QSize size = QImageReader(path).size();
+        QCOMPARE(
+            QStringLiteral("size %1 %2").arg(size.width()).arg(size.height()).toLatin1(), content);
+    } else {
+        QCOMPARE(readFile(path), content); // a failure leaves no file, not even an empty one
+        QCOMPARE(QFileInfo::exists(path), !content.isNull());
+        const qint64 size = content.size();
+        QVERIFY(content.isNull() || log.progress.constLast() == qMakePair(size, size));
+        QVERIFY(content.isNull() || transfer->transferred() == size);
+    }
+}
+
+void tst_CloudFileService::httpTimeout()
+{
+    // A server that takes the connection and never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const QString url
+        = QStringLiteral("http://127.0.0.1:%1/dav/?timeout=300").arg(silent.serverPort());
+    QTest::ignoreMessage(QtWarningMsg,
+        QRegularExpression("^CloudFileService: downloading file a.pdf .* failed: The cloud server "
+                           "sent nothing for 0.3 s.$"));
+    Log log;
+    Sink sink(&log, target("slow.pdf"));
+    const Service service(createCloudFileService(QString(), url));
+    service->downloadFile(QStringLiteral("a.pdf"), target("slow.pdf"), &sink);
+    QTRY_COMPARE_WITH_TIMEOUT(log.finished, 1, kWait);
+    QCOMPARE(log.status, int(TransferStatus_Failed));
+    QVERIFY(!log.fileAtFinish && !QFileInfo::exists(target("slow.pdf")));
+}
+
+void tst_CloudFileService::httpCancelInFlight()
+{
+    SKIP_WITHOUT_NGINX();
+    const QByteArray big(8 * 1024 * 1024, 'x');
+    QVERIFY(TestPictures::writeFile(served("files/big"), big));
+    QVERIFY(CloudFileStore::setServerUrl(m_http.url()));
+    Log log;
+    Sink sink(&log);
+    Service service = createService();
+    ICloudFileTransfer *transfer = service->downloadFile("big", target("big"), &sink);
+    sink.onProgress = [&] { transfer->cancel(); }; // at the first bytes, mid-way
+    QTRY_COMPARE_WITH_TIMEOUT(log.progress.size(), 1, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, kWait);
+    QVERIFY(log.progress.constFirst().first < big.size());
+    service.reset();
+    QCOMPARE(log.progress.size(), 1); // no callback after cancel(), not even 1001
+    QCOMPARE(log.finished, 0);
+    QCOMPARE(filesUnder(target(QString())), QStringList());
 }
 
 DYNFEED_TEST_MAIN(tst_CloudFileService)

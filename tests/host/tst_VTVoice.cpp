@@ -7,7 +7,9 @@
 
 #include "CloudFileService.h"
 #include "VTVoice.h"
+#include "common/TestEnvironment.h"
 #include "common/TestMain.h"
+#include "common/TestPictures.h"
 
 /// The voice player without a sound device (as on CI): a note is fetched and checked, and what
 /// cannot be played says so on the widget and in one log line; no media pipeline is built.
@@ -17,36 +19,23 @@ class tst_VTVoice : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { QTRY_COMPARE(CloudFileStore::runningTransfers(), 0); }
     void play_data();
     void play();
 
 private:
     QTemporaryDir m_dir;
-    const QByteArray m_tmpDir = qgetenv("TMPDIR");
+    const ScopedEnvironment m_noAudio { "DYNFEED_NO_AUDIO", "1" };
+    const ScopedEnvironment m_tmpDir { "TMPDIR", m_dir.filePath("sys").toLocal8Bit() };
 };
 
 void tst_VTVoice::initTestCase()
 {
-    qputenv("DYNFEED_NO_AUDIO", "1");
     QVERIFY(QDir().mkpath(m_dir.filePath("sys")));
-    qputenv("TMPDIR", m_dir.filePath("sys").toLocal8Bit());
     CloudFileStore::setRootPath(m_dir.filePath("cloud"));
-    QVERIFY(QDir().mkpath(m_dir.filePath("cloud/files")));
-    QFile amr(CloudFileStore::filePath("f-amr.amr"));
-    QVERIFY(amr.open(QIODevice::WriteOnly));
-    amr.write("#!AMR\n" + QByteArray(320, '\x3c'));
-    amr.close();
-    QFile noise(m_dir.filePath("noise.amr"));
-    QVERIFY(noise.open(QIODevice::WriteOnly));
-    noise.write(QByteArray(320, '\x7f'));
-}
-
-void tst_VTVoice::cleanupTestCase()
-{
-    QTRY_COMPARE(CloudFileStore::runningTransfers(), 0);
-    qputenv("TMPDIR", m_tmpDir);
-    qunsetenv("DYNFEED_NO_AUDIO");
+    QVERIFY(TestPictures::writeFile(
+        CloudFileStore::filePath("f-amr.amr"), "#!AMR\n" + QByteArray(320, '\x3c')));
+    QVERIFY(TestPictures::writeFile(m_dir.filePath("noise.amr"), QByteArray(320, '\x7f')));
 }
 
 void tst_VTVoice::play_data()

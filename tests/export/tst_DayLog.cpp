@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 #include "CloudFileService.h"
 #include "PSVPushService.h"
 #include "attach/PictureLabel.h"

@@ -467,7 +467,6 @@ void tst_DynMsgConverter::seenSequenceNumbers_data()
 void tst_DynMsgConverter::seenSequenceNumbers()
 {
     QFETCH(QStringList, steps);
-    QFETCH(QStringList, results);
 
     DynMsgConverter converter = makeConverter(kOwn);
     QStringList actual;
@@ -487,7 +486,7 @@ void tst_DynMsgConverter::seenSequenceNumbers()
             seqIds << QString::number(record->seqId);
         actual << seqIds.join(QLatin1Char(' '));
     }
-    QCOMPARE(actual, results);
+    QTEST(actual, "results");
 }
 
 void tst_DynMsgConverter::weather()

@@ -52,11 +52,10 @@ void tst_SDynData::isValid()
 {
     QFETCH(int, kind);
     QFETCH(QString, text);
-    QFETCH(bool, valid);
 
     SDynData record(kind);
     record.text = text;
-    QCOMPARE(::isValid(&record), valid);
+    QTEST(::isValid(&record), "valid");
     QVERIFY(!::isValid(nullptr));
 }
 
@@ -93,12 +92,11 @@ void tst_SDynData::taskNotifications()
     QFETCH(QString, without);
     QFETCH(int, partnerOperateType);
     QFETCH(int, partnerTask);
-    QFETCH(int, notifyKind);
     QFETCH(bool, pair);
 
     const auto record = notification(kind, operateType, 4711, without);
     const auto partner = notification(1, partnerOperateType, partnerTask);
-    QCOMPARE(::taskNotifyKind(record.get()), notifyKind);
+    QTEST(::taskNotifyKind(record.get()), "notifyKind");
     QCOMPARE(::isTaskNotifyPair(record.get(), partner.get()), pair);
     QCOMPARE(::isTaskNotifyPair(partner.get(), record.get()), pair);
 }

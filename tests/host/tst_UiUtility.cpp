@@ -192,7 +192,6 @@ void tst_UiUtility::findKelmiWdt()
     QFETCH(QString, mainName);
     QFETCH(bool, dialogOfMain);
     QFETCH(bool, passWidget);
-    QFETCH(QString, expected);
     QWidget mainWindow, otherWindow;
     mainWindow.setObjectName(mainName);
     mainWindow.show();
@@ -200,7 +199,7 @@ void tst_UiUtility::findKelmiWdt()
     dialog.setObjectName(QStringLiteral("Viewer"));
     auto *inner = new QLabel(new QWidget(&dialog));
     QWidget *found = ::findKelmiWdt(QStringLiteral("Kelmi"), passWidget ? inner : nullptr);
-    QCOMPARE(found ? found->objectName() : QString(), expected);
+    QTEST(found ? found->objectName() : QString(), "expected");
 }
 
 void tst_UiUtility::framelessDrag_data()

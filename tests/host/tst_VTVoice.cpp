@@ -61,7 +61,6 @@ void tst_VTVoice::play()
 {
     QFETCH(QString, url);
     QFETCH(int, state);
-    QFETCH(QString, text);
     url.replace(QLatin1String("%1"), m_dir.path());
     VTVoice voice(nullptr);
     voice.setUrl(url, 12);
@@ -72,7 +71,7 @@ void tst_VTVoice::play()
                                .arg(QRegularExpression::escape(url))));
     QTest::mouseClick(&voice, Qt::LeftButton);
     QTRY_COMPARE(int(voice.state()), state);
-    QCOMPARE(voice.stateText(), text);
+    QTEST(voice.stateText(), "text");
     QCOMPARE(voice.toolTip(), voice.stateText());
     // Nothing to decode with: the pipeline is built only to play.
     for (const QObject *child : voice.children())

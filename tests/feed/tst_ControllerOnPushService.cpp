@@ -25,7 +25,6 @@ private slots:
     void initTestCase();
     void newMessagesSinceStored_data();
     void newMessagesSinceStored();
-    void restartCountsWhatCameMeanwhile();
     void olderRequestsWalkDown();
     void switchingProjects();
     void subscribeFailure();
@@ -112,28 +111,6 @@ void tst_ControllerOnPushService::newMessagesSinceStored()
 
     controller.reset();
     QCOMPARE(UserSettings(user).loadPrjDynSeqId().value(prj, -1), 100);
-}
-
-void tst_ControllerOnPushService::restartCountsWhatCameMeanwhile()
-{
-    const QString prj = newProject();
-    const QString user = QStringLiteral("restart");
-    PSVPushService::publish(prj, TestMessages::plainMessages(20, kBase));
-    {
-        DynDataController controller(true, nullptr);
-        QueuedControllerSignals queued(&controller);
-        QSignalSpy received(&queued, &QueuedControllerSignals::newMessageReceived);
-        controller.setProjUserId(prj, user);
-        QTRY_VERIFY(received.count() > 0);
-    }
-    PSVPushService::publish(prj, TestMessages::plainMessages(7, kBase + 3600));
-
-    DynDataController controller(true, nullptr);
-    QueuedControllerSignals queued(&controller);
-    QSignalSpy counted(&queued, &QueuedControllerSignals::newMsgNum);
-    controller.setProjUserId(prj, user);
-    QTRY_VERIFY(!counted.isEmpty());
-    QCOMPARE(counted.first().at(0).toInt(), 7);
 }
 
 void tst_ControllerOnPushService::olderRequestsWalkDown()

@@ -1,4 +1,3 @@
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -18,7 +17,6 @@ class tst_DynDataController : public QObject
 private slots:
     void addDynData_order_data();
     void addDynData_order();
-    void addDynData_agreesWithWalkOnManyTies();
     void fetch_data();
     void fetch();
     void receive_batches_data();
@@ -100,31 +98,6 @@ void tst_DynDataController::addDynData_order()
     for (int i = 0; i < arrivalTimes.size(); ++i)
         QVERIFY(controller.addDynData(recordAt(arrivalTimes.at(i), i)));
     QTEST(idsOf(everything(controller)), "expectedIds");
-}
-
-void tst_DynDataController::addDynData_agreesWithWalkOnManyTies()
-{
-    // The placement rule walked from the front: before the first older record; a tie with the
-    // last record goes before it.
-    auto walkPosition = [](const QList<int> &times, int t) {
-        for (int i = 0; i < times.size(); ++i) {
-            if (t > times.at(i))
-                return i;
-        }
-        return times.isEmpty() || t < times.constLast() ? times.size() : times.size() - 1;
-    };
-
-    SeededRandom random;
-    DynDataController controller(true, nullptr);
-    QList<int> times, ids;
-    for (int i = 0; i < 3000; ++i) {
-        const int t = int(random.bounded(40));
-        const int pos = walkPosition(times, t);
-        times.insert(pos, t);
-        ids.insert(pos, i);
-        controller.addDynData(recordAt(t, i));
-    }
-    QCOMPARE(idsOf(everything(controller)), ids);
 }
 
 void tst_DynDataController::fetch_data()

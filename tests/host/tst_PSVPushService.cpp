@@ -147,21 +147,18 @@ QList<int> oneTo(int last)
     return numbers;
 }
 
-using Requests = QList<QPair<int, int>>; // getMsgs(from, count)
-
-using Lookups = QList<QPair<int, int>>; // message id (without the group's * 1000), its number
-
-/// What findItem gives for the ids: each item's number, -1 for none.
-Lookups lookUp(const QString &prjId, Lookups ids)
+/// The numbers findItem gives for the ids (<group> * 1000 + id), -1 for none.
+QList<int> lookUp(const QString &prjId, const QList<int> &ids)
 {
-    for (auto &id : ids) {
+    QList<int> numbers;
+    for (int id : ids) {
         QString group;
         pb_im_t_msg_item item;
-        const bool ok = PSVPushService::findItem(
-            prjId.toULongLong() * 1000 + quint64(id.first), &group, &item);
-        id.second = ok && group == prjId ? item.f_msg_seq_id() : -1;
+        const bool ok
+            = PSVPushService::findItem(prjId.toULongLong() * 1000 + quint64(id), &group, &item);
+        numbers << (ok && group == prjId ? int(item.f_msg_seq_id()) : -1);
     }
-    return ids;
+    return numbers;
 }
 
 } // namespace
@@ -174,8 +171,8 @@ class tst_PSVPushService : public QObject
 
 private slots:
     void initTestCase();
-    void init() { PSVPushService::setStorePath(freshStorePath()); }
-    void cleanup() { QVERIFY(PSVPushService::setServerUrl(QUrl())); }
+    void init();
+    void cleanup();
     void cleanupTestCase() { PSVPushService::setStorePath(QString()); }
 
     void subscribe_data();
@@ -188,20 +185,17 @@ private slots:
     void leaveWhileCallbackBlocked();
     void storage();
     void unusableStore();
-    void redisSameAsInProcess_data();
-    void redisSameAsInProcess();
     void redisServerRestart();
     void redisAbsentAtStart();
     void feedShowsTheRedisOutageOnce();
 
 private:
     QString freshStorePath() { return m_dir.filePath(QStringLiteral("%1.db").arg(++m_stores)); }
-    QStringList transcript(const QString &prjId, const QList<int> &layout, const Requests &requests,
-        const QList<int> &live);
 
     QTemporaryDir m_dir;
     int m_stores = 0;
     TestRedisServer m_redis;
+    std::unique_ptr<TestRedisServer> m_rowRedis;
     int m_nextGroup = 100;
 };
 
@@ -213,23 +207,41 @@ void tst_PSVPushService::initTestCase()
         QVERIFY2(m_redis.start(), qPrintable(m_redis.why()));
 }
 
+/// Rows tagged "on Redis" run on a Redis server of their own, so that groups start afresh.
+void tst_PSVPushService::init()
+{
+    PSVPushService::setStorePath(freshStorePath());
+    if (!QByteArray(QTest::currentDataTag()).endsWith("on Redis"))
+        return;
+    SKIP_WITHOUT_REDIS();
+    m_rowRedis = std::make_unique<TestRedisServer>(false);
+    QVERIFY2(m_rowRedis->start(), qPrintable(m_rowRedis->why()));
+    QVERIFY(PSVPushService::setServerUrl(m_rowRedis->url()));
+}
+
+void tst_PSVPushService::cleanup()
+{
+    QVERIFY(PSVPushService::setServerUrl(QUrl()));
+    m_rowRedis.reset();
+}
+
 void tst_PSVPushService::subscribe_data()
 {
     QTest::addColumn<QString>("prjId");
     QTest::addColumn<QList<int>>("layout");
     QTest::addColumn<QStringList>("expected"); // empty: refused
 
-    QTest::newRow("empty project id") << "" << QList<int> { 1 } << QStringList();
-    QTest::newRow("empty group") << "1001" << QList<int>() << QStringList { "info 1001 0 0" };
-    QTest::newRow("project id not a number")
-        << "prj-a" << QList<int>() << QStringList { "info - 0 0" };
-    QTest::newRow("project log on its own")
-        << "12" << QList<int> { 2, 0, 1 }
-        << QStringList { "info 12 0 4", "items 1 2 4", "log note" };
+    const auto row = [](const char *name, const char *prjId, QList<int> layout, QStringList texts) {
+        for (const char *backend : { "", ", on Redis" })
+            QTest::addRow("%s%s", name, backend) << QString(prjId) << layout << texts;
+    };
+    row("empty project id", "", { 1 }, {});
+    row("empty group", "1001", {}, { "info 1001 0 0" });
+    row("project id not a number", "prj-a", {}, { "info - 0 0" });
+    row("project log on its own", "12", { 2, 0, 1 }, { "info 12 0 4", "items 1 2 4", "log note" });
     // 1 a log, 2-13 one message, 14-16, 17 a log, 18-21: the newest ten numbers are 12-21.
-    QTest::newRow("newest ten numbers, the older log left out")
-        << "12" << QList<int> { 0, 12, 3, 0, 4 }
-        << QStringList { "info 12 0 21", "items 12 13 14 15 16 18 19 20 21", "log note" };
+    row("newest ten numbers, the older log left out", "12", { 0, 12, 3, 0, 4 },
+        { "info 12 0 21", "items 12 13 14 15 16 18 19 20 21", "log note" });
 }
 
 void tst_PSVPushService::subscribe()
@@ -249,25 +261,19 @@ void tst_PSVPushService::subscribe()
 
 void tst_PSVPushService::concurrentPublishers_data()
 {
-    QTest::addColumn<bool>("redis");
     QTest::addColumn<int>("publishers");
     QTest::addColumn<int>("messages"); // each
-    QTest::newRow("in process") << false << 4 << 25;
+    QTest::newRow("in process") << 4 << 25;
     // Each publishing thread has a connection of its own, as two machines would.
-    QTest::newRow("Redis server") << true << 2 << 150;
+    QTest::newRow("two publishers, on Redis") << 2 << 150;
 }
 
 void tst_PSVPushService::concurrentPublishers()
 {
-    QFETCH(bool, redis);
     QFETCH(int, publishers);
     QFETCH(int, messages);
-    if (redis) {
-        SKIP_WITHOUT_REDIS();
-        QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
-    }
-    const QString group = QString::number(++m_nextGroup);
-    const QStringList groups { group, group, QString::number(++m_nextGroup) }; // one elsewhere
+    const QString group = QStringLiteral("77");
+    const QStringList groups { group, group, "78" }; // the last client listens elsewhere
     Sink sinks[3];
     std::unique_ptr<PSVPushService> clients[3];
     for (int c = 0; c < 3; ++c) {
@@ -312,15 +318,19 @@ void tst_PSVPushService::getMsgs_data()
 
     // The group: 1-4 single items, 5 a project log, 6-7 one message, 8-10 single items. The log
     // carries no number a receiver could recognise, so a subscription has it once.
-    QTest::newRow("inside, the log left out") << 3 << 4 << QStringList { "items 4 6 7" };
-    QTest::newRow("only the log") << 4 << 1 << QStringList {};
-    QTest::newRow("second item of a message") << 6 << 1 << QStringList { "items 7" };
-    QTest::newRow("clipped at the start") << -5 << 7 << QStringList { "items 1 2" };
-    QTest::newRow("clipped at the end") << 8 << 10 << QStringList { "items 9 10" };
-    QTest::newRow("largest count") << 0 << INT_MAX << QStringList { "items 1 2 3 4 6 7 8 9 10" };
-    QTest::newRow("beyond the end") << 10 << 5 << QStringList { "error 15" };
-    QTest::newRow("ending before the first") << -9 << 5 << QStringList { "error 15" };
-    QTest::newRow("count 0") << 3 << 0 << QStringList { "error 15" };
+    const auto row = [](const char *name, int from, int count, QStringList texts) {
+        for (const char *backend : { "", ", on Redis" })
+            QTest::addRow("%s%s", name, backend) << from << count << texts;
+    };
+    row("inside, the log left out", 3, 4, { "items 4 6 7" });
+    row("only the log", 4, 1, {});
+    row("second item of a message", 6, 1, { "items 7" });
+    row("clipped at the start", -5, 7, { "items 1 2" });
+    row("clipped at the end", 8, 10, { "items 9 10" });
+    row("largest count", 0, INT_MAX, { "items 1 2 3 4 6 7 8 9 10" });
+    row("beyond the end", 10, 5, { "error 15" });
+    row("ending before the first", -9, 5, { "error 15" });
+    row("count 0", 3, 0, { "error 15" });
 }
 
 void tst_PSVPushService::getMsgs()
@@ -341,6 +351,17 @@ void tst_PSVPushService::getMsgs()
     client.unsubscribe(prjId);
     QVERIFY(client.subscribe(prjId));
     expectTexts(client, sink, joined);
+
+    // Published while subscribed, a log too, each after the group's numbers.
+    publishLayout(prjId, { 0, 2 });
+    QTRY_COMPARE(
+        sink.texts(), (QStringList { "info 8 0 11", "log note", "info 8 0 13", "items 12 13" }));
+    // Single items repeat their ids: the newest is found.
+    QCOMPARE(lookUp(prjId, { 10, 20, 21, 99 }), (QList<int> { 10, 12, 13, -1 }));
+    int initSeqId = -1;
+    int seq = -1;
+    PSVPushService::groupSeqIds(prjId, &initSeqId, &seq);
+    QCOMPARE(qMakePair(initSeqId, seq), qMakePair(0, 13));
 }
 
 void tst_PSVPushService::leaveWhileCallbackBlocked_data()
@@ -476,76 +497,6 @@ void tst_PSVPushService::unusableStore()
     QVERIFY(!client.subscribe(QStringLiteral("1")));
     QVERIFY(PSVPushService::publish(QStringLiteral("1"), items(1)).isEmpty());
     QTRY_COMPARE(sink.texts(), QStringList { "error 1" });
-}
-
-/// Publishes the layout, subscribes, asks for the ranges, publishes the live layout, and returns
-/// what the client received. Joining a second group ends the requests, since they are answered
-/// in order; each live message is waited for with its group information.
-QStringList tst_PSVPushService::transcript(const QString &prjId, const QList<int> &layout,
-    const Requests &requests, const QList<int> &live)
-{
-    publishLayout(prjId, layout);
-    Sink sink;
-    PSVPushService client(PushType_Group);
-    client.start(QStringLiteral("u1"), &sink);
-    client.subscribe(prjId);
-    for (const auto &request : requests)
-        client.getMsgs(request.first, request.second);
-    client.subscribe(QStringLiteral("fence"));
-    const QString end = QStringLiteral("info - 0 0");
-    [&] { QTRY_COMPARE(sink.texts().value(sink.texts().size() - 1), end); }();
-    for (int count : live) {
-        const int before = sink.texts().size();
-        PSVPushService::publish(prjId, layoutMessage(prjId, count));
-        [&] { QTRY_COMPARE(sink.texts().size(), before + 2); }();
-    }
-    return sink.texts();
-}
-
-void tst_PSVPushService::redisSameAsInProcess_data()
-{
-    QTest::addColumn<QList<int>>("layout");
-    QTest::addColumn<Requests>("requests");
-    QTest::addColumn<QList<int>>("live"); // published while subscribed
-    QTest::addColumn<Lookups>("found"); // by findItem afterwards
-
-    const QList<int> mixed { 1, 1, 1, 1, 0, 2, 1, 1, 1 }; // 5 a log, 6-7 one message
-    QTest::newRow("empty group") << QList<int>() << Requests { { 0, 5 } } << QList<int>()
-                                 << Lookups { { 10, -1 } };
-    QTest::newRow("items and a log, then live")
-        << QList<int> { 2, 0, 1 } << Requests { { 0, 10 }, { 1, 2 } } << QList<int> { 1, 0, 3 }
-        << Lookups { { 10, 5 }, { 20, 1 }, { 21, 2 }, { 32, 9 }, { 99, -1 } };
-    QTest::newRow("newest ten numbers, older log left out")
-        << QList<int> { 0, 12, 3, 0, 4 } << Requests { { 2, 3 }, { 0, 1 } } << QList<int>()
-        << Lookups { { 120, 2 }, { 43, 21 } };
-    QTest::newRow("ranges inside, clipped and empty")
-        << mixed
-        << Requests { { 3, 4 }, { 4, 1 }, { 6, 1 }, { -5, 7 }, { 8, 10 }, { 0, INT_MAX }, { 10, 5 },
-               { -9, 5 }, { 3, 0 } }
-        << QList<int> { 2 } << Lookups { { 10, 10 }, { 21, 12 } };
-}
-
-void tst_PSVPushService::redisSameAsInProcess()
-{
-    QFETCH(QList<int>, layout);
-    QFETCH(Requests, requests);
-    QFETCH(QList<int>, live);
-    QFETCH(Lookups, found);
-    SKIP_WITHOUT_REDIS();
-    const QString prjId = QString::number(++m_nextGroup);
-    const QStringList inProcess = transcript(prjId, layout, requests, live);
-    QCOMPARE(lookUp(prjId, found), found);
-    QVERIFY(PSVPushService::setServerUrl(m_redis.url()));
-    QCOMPARE(transcript(prjId, layout, requests, live), inProcess);
-    QCOMPARE(lookUp(prjId, found), found);
-    int initSeqId = -1;
-    int seq = -1;
-    PSVPushService::groupSeqIds(prjId, &initSeqId, &seq);
-    int numbers = 0;
-    for (int count : layout + live)
-        numbers += std::max(1, count);
-    QCOMPARE(seq, numbers);
-    QCOMPARE(initSeqId, 0);
 }
 
 void tst_PSVPushService::redisServerRestart()

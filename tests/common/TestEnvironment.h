@@ -39,8 +39,6 @@ public:
     SeededRandom();
     ~SeededRandom();
 
-    quint32 seedUsed() const { return m_seed; }
-
 private:
     const quint32 m_seed;
 };

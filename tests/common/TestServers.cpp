@@ -2,10 +2,11 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include "common/TestPictures.h"
 
 namespace {
 
@@ -48,19 +49,14 @@ void stopProcess(QProcess &process)
     }
 }
 
-bool writeText(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
-}
-
-} // namespace
-
+/// A free TCP port on 127.0.0.1 at the moment of asking.
 int freeLoopbackPort()
 {
     QTcpServer server;
     return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
 }
+
+} // namespace
 
 TestRedisServer::TestRedisServer(bool syncEveryWrite)
     : m_port(freeLoopbackPort())
@@ -144,9 +140,9 @@ bool TestHttpServer::start()
         "      auth_basic_user_file %1/htpasswd;\n    }\n  }\n}\n")
                                .arg(m_dir.path())
                                .arg(m_port);
-    if (!writeText(dir.filePath(QStringLiteral("nginx.conf")), config)
-        || !writeText(
-            dir.filePath(QStringLiteral("htpasswd")), QStringLiteral("team:{PLAIN}secret\n"))) {
+    if (!TestPictures::writeFile(dir.filePath(QStringLiteral("nginx.conf")), config.toUtf8())
+        || !TestPictures::writeFile(
+            dir.filePath(QStringLiteral("htpasswd")), "team:{PLAIN}secret\n")) {
         m_why = QStringLiteral("cannot write the nginx configuration");
         return false;
     }

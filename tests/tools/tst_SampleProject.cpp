@@ -46,7 +46,6 @@ private slots:
     void sameOnEveryCall();
     void coverage_data();
     void coverage();
-    void people();
     void stream_data();
     void stream();
     void conversion_data();
@@ -116,21 +115,6 @@ void tst_SampleProject::coverage()
     const QRegularExpression expression(pattern);
     QVERIFY2(expression.isValid(), qPrintable(expression.errorString()));
     QVERIFY(!m_lines.filter(expression).isEmpty());
-}
-
-void tst_SampleProject::people()
-{
-    // Twelve members, each sending; some with a job title outside the feed's list.
-    QSet<quint64> uids;
-    bool unlistedJob = false;
-    for (const SampleMember &member : SampleProject::members()) {
-        QVERIFY(!m_lines.filter("f_sender_id: " + member.userId() + ' ').isEmpty());
-        QVERIFY(!member.name.isEmpty());
-        uids << member.uid;
-        unlistedJob |= !jobTitles().contains(member.jobTitle);
-    }
-    QCOMPARE(uids.size(), 12);
-    QVERIFY(unlistedJob);
 }
 
 void tst_SampleProject::stream_data()

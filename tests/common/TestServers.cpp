@@ -2,11 +2,10 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-#include "common/TestPictures.h"
 
 namespace {
 
@@ -47,6 +46,13 @@ void stopProcess(QProcess &process)
         process.kill();
         process.waitForFinished(5000);
     }
+}
+
+// The benchmarks link this file on its own: it uses nothing else of tests/common.
+bool writeText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 /// A free TCP port on 127.0.0.1 at the moment of asking.
@@ -140,9 +146,8 @@ bool TestHttpServer::start()
         "      auth_basic_user_file %1/htpasswd;\n    }\n  }\n}\n")
                                .arg(m_dir.path())
                                .arg(m_port);
-    if (!TestPictures::writeFile(dir.filePath(QStringLiteral("nginx.conf")), config.toUtf8())
-        || !TestPictures::writeFile(
-            dir.filePath(QStringLiteral("htpasswd")), "team:{PLAIN}secret\n")) {
+    if (!writeText(dir.filePath(QStringLiteral("nginx.conf")), config.toUtf8())
+        || !writeText(dir.filePath(QStringLiteral("htpasswd")), "team:{PLAIN}secret\n")) {
         m_why = QStringLiteral("cannot write the nginx configuration");
         return false;
     }

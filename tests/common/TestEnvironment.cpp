@@ -16,21 +16,24 @@ quint32 chosenSeed()
 
 } // namespace
 
-ScopedTimeZone::ScopedTimeZone(const QByteArray &zone)
-    : m_saved(qgetenv("TZ"))
-    , m_wasSet(qEnvironmentVariableIsSet("TZ"))
+ScopedEnvironment::ScopedEnvironment(const char *name, const QByteArray &value)
+    : m_name(name)
+    , m_saved(qgetenv(name))
+    , m_wasSet(qEnvironmentVariableIsSet(name))
 {
-    qputenv("TZ", zone);
-    tzset();
+    qputenv(name, value);
+    if (qstrcmp(name, "TZ") == 0)
+        tzset();
 }
 
-ScopedTimeZone::~ScopedTimeZone()
+ScopedEnvironment::~ScopedEnvironment()
 {
     if (m_wasSet)
-        qputenv("TZ", m_saved);
+        qputenv(m_name, m_saved);
     else
-        qunsetenv("TZ");
-    tzset();
+        qunsetenv(m_name);
+    if (qstrcmp(m_name, "TZ") == 0)
+        tzset();
 }
 
 SeededRandom::SeededRandom()

@@ -3,20 +3,31 @@
 #include <QByteArray>
 #include <QRandomGenerator>
 
-/// The process's time zone set to zone (a TZ value) for the object's lifetime, then restored
-/// (unset again when it was unset); tzset() both times, so the C library notices.
-class ScopedTimeZone
+/// An environment variable set to value for the object's lifetime, then restored (unset again
+/// when it was unset).
+class ScopedEnvironment
 {
 public:
-    explicit ScopedTimeZone(const QByteArray &zone);
-    ~ScopedTimeZone();
+    ScopedEnvironment(const char *name, const QByteArray &value);
+    ~ScopedEnvironment();
 
-    ScopedTimeZone(const ScopedTimeZone &) = delete;
-    ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
 
 private:
+    const char *const m_name;
     const QByteArray m_saved;
     const bool m_wasSet;
+};
+
+/// The process's time zone set to zone (a TZ value) for the object's lifetime, then restored;
+/// tzset() both times, so the C library notices.
+class ScopedTimeZone : public ScopedEnvironment
+{
+public:
+    explicit ScopedTimeZone(const QByteArray &zone)
+        : ScopedEnvironment("TZ", zone)
+    { }
 };
 
 /// A random generator for a test's random order: seeded from DYNFEED_TEST_SEED when that is set,
@@ -27,8 +38,6 @@ class SeededRandom : public QRandomGenerator
 public:
     SeededRandom();
     ~SeededRandom();
-
-    quint32 seedUsed() const { return m_seed; }
 
 private:
     const quint32 m_seed;

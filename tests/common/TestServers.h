@@ -5,9 +5,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-/// A free TCP port on 127.0.0.1 at the moment of asking.
-int freeLoopbackPort();
-
 /// A redis-server of the test's own: a free loopback port, a temporary folder, every write
 /// logged to disk before it is acknowledged (unless syncEveryWrite is false: then once a second,
 /// as servers usually run), so that a killed server comes back with all of it.

@@ -8,13 +8,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
-
 #include "CloudFileService.h"
 #include "PSVPushService.h"
 #include "attach/PictureLabel.h"
 #include "common/TestEnvironment.h"
 #include "common/TestMain.h"
+#include "common/TestPictures.h"
 #include "export/DayLogExporter.h"
 #include "export/DayLogWriter.h"
 #include "feed/SDynData.h"
@@ -30,7 +29,6 @@ class tst_DayLog : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void sampleDay_data();
     void sampleDay();
     void thumbnailsOfTheDay();
@@ -43,10 +41,9 @@ private:
     static QStringList pages(const QString &pdf, const QStringList &options = { "-raw" });
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ScopedTimeZone> m_siteTime; // the sample's days are days at the site
-    QByteArray m_tmpDir; // as it was
-    bool m_tmpDirWasSet = false;
-    bool m_tmpDirChanged = false;
+    const ScopedTimeZone m_siteTime { "Asia/Shanghai" }; // the sample's days are days at the site
+    // The feed's thumbnails go under the temporary directory: this test's own.
+    const ScopedEnvironment m_tmpDir { "TMPDIR", m_dir.path().toLocal8Bit() };
     QFont m_font;
     QHash<QString, QStringList> m_logs; // the pages of each day exported
 };
@@ -58,6 +55,18 @@ const QString kDay1 = QStringLiteral("2026-11-02");
 const QString kDay5 = QStringLiteral("2026-11-06");
 
 enum Check { OnEveryPage, PageNumbers, Present, Absent, Before, InRecord };
+
+/// Exports the sample project's day to pdf and waits for its end: 1 done, 0 failed, -1 refused
+/// or no end.
+int exportDay(DayLogExporter &exporter, const QDate &day, const QString &pdf)
+{
+    QSignalSpy finished(&exporter, &DayLogExporter::finished);
+    if (!exporter.exportDay(SampleProject::projectId(),
+            SampleProject::members().constFirst().userId(), SampleProject::projectName(), day, pdf)
+        || !finished.wait(30000))
+        return -1;
+    return finished.constFirst().at(0).toBool() ? 1 : 0;
+}
 
 } // namespace
 
@@ -72,48 +81,26 @@ void tst_DayLog::initTestCase()
 
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
-    m_siteTime.reset(new ScopedTimeZone("Asia/Shanghai"));
-    // The feed's thumbnails go under the temporary directory: this test's own.
-    m_tmpDirWasSet = qEnvironmentVariableIsSet("TMPDIR");
-    m_tmpDir = qgetenv("TMPDIR");
-    m_tmpDirChanged = qputenv("TMPDIR", m_dir.path().toLocal8Bit());
     PSVPushService::setStorePath(QString());
     CloudFileStore::setRootPath(m_dir.filePath(QStringLiteral("cloud")));
     for (const SampleFile &file : SampleFiles::all()) {
         const QString path = CloudFileStore::filePath(file.id);
         if (file.kind == SampleFile::Attachment && !path.isEmpty()
-            && PictureLabel::fileType(file.name) == PictureLabel::Picture) {
-            QDir().mkpath(QFileInfo(path).path());
-            QFile out(path);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(SampleFiles::contents(file));
-        }
+            && PictureLabel::fileType(file.name) == PictureLabel::Picture)
+            QVERIFY(TestPictures::writeFile(path, SampleFiles::contents(file)));
     }
     for (const pb_clt_t_user &message : SampleProject::messages() + SampleWeather::storyForecasts())
         QVERIFY(!PSVPushService::publish(SampleProject::projectId(), message).isEmpty());
 
     DayLogExporter exporter;
     exporter.setFont(m_font);
-    QSignalSpy finished(&exporter, &DayLogExporter::finished);
     for (const QString &day : { kDay1, kDay5 }) {
         const QString pdf = m_dir.filePath(day + QStringLiteral(".pdf"));
-        QVERIFY(exporter.exportDay(SampleProject::projectId(),
-            SampleProject::members().constFirst().userId(), SampleProject::projectName(),
-            QDate::fromString(day, Qt::ISODate), pdf));
-        QVERIFY(finished.wait(30000));
-        QVERIFY2(finished.takeFirst().at(0).toBool(), qPrintable(exporter.errorString()));
+        QVERIFY2(exportDay(exporter, QDate::fromString(day, Qt::ISODate), pdf) == 1,
+            qPrintable(exporter.errorString()));
         m_logs.insert(day, pages(pdf));
         QVERIFY(m_logs.value(day).size() >= 2);
     }
-}
-
-void tst_DayLog::cleanupTestCase()
-{
-    if (m_tmpDirChanged && m_tmpDirWasSet)
-        qputenv("TMPDIR", m_tmpDir);
-    else if (m_tmpDirChanged)
-        qunsetenv("TMPDIR");
-    m_siteTime.reset();
 }
 
 QStringList tst_DayLog::pages(const QString &pdf, const QStringList &options)
@@ -137,49 +124,31 @@ void tst_DayLog::sampleDay_data()
     QTest::addColumn<QString>("later"); // Before: what follows text; InRecord: what the
                                         // record beginning with text shows
 
-    const QString name = SampleProject::projectName();
-    QTest::newRow("project name on every page") << kDay1 << int(OnEveryPage) << name << "";
-    QTest::newRow("date on every page") << kDay5 << int(OnEveryPage) << kDay5 << "";
-    QTest::newRow("page n of m") << kDay1 << int(PageNumbers) << ""
-                                 << "";
-    QTest::newRow("every record of the first day, after a walk to the group's start")
-        << kDay1 << int(Present) << "14 record(s)"
-        << "";
-    QTest::newRow("completed task") << kDay1 << int(InRecord) << "11:47 陈晓东"
-                                    << "已完成";
-    QTest::newRow("task in progress") << kDay1 << int(InRecord) << "13:48 李志强"
-                                      << "进行中";
-    QTest::newRow("delayed task") << kDay5 << int(InRecord) << "10:19 李志强"
-                                  << "延期";
-    QTest::newRow("voice note of a task") << kDay1 << int(Present) << "Voice note (31 s)"
-                                          << "";
-    QTest::newRow("attachment name and size")
-        << kDay1 << int(Present) << "11月份进度计划.xlsx 232KB"
-        << "";
-    QTest::newRow("weather reminder of the day")
-        << kDay1 << int(Present) << "早晚温差大，注意混凝土养护"
-        << "";
-    QTest::newRow("project information as lines") << kDay1 << int(Present) << "项目类型 : 建筑工程"
-                                                  << "";
-    QTest::newRow("markup of a message as text")
-        << kDay5 << int(Present) << "<b>注意</b><script>alert('x')</script>"
-        << "";
-    QTest::newRow("reminder of the next day") << kDay1 << int(Absent) << "注意临时用电防潮"
-                                              << "";
-    QTest::newRow("log of the next day") << kDay1 << int(Absent) << "11月03日"
-                                         << "";
-    QTest::newRow("log of the day before") << kDay5 << int(Absent) << "11月05日"
-                                           << "";
-    QTest::newRow("reminder of the day before") << kDay5 << int(Absent) << "雨天路滑，注意基坑边坡"
-                                                << "";
-    QTest::newRow("tasks newest first") << kDay1 << int(Before) << "13:48"
-                                        << "11:24";
-    QTest::newRow("notices newest first") << kDay1 << int(Before) << "11月02日 安全日志"
-                                          << "11月02日 施工日志";
-    QTest::newRow("files newest first") << kDay5 << int(Before) << "幕墙深化图纸（第二版）.zip"
-                                        << "塔吊安拆专项方案.docx";
-    QTest::newRow("weather before tasks") << kDay1 << int(Before) << "早晚温差大"
-                                          << "Tasks";
+    const auto row = [](const char *name, const QString &day, Check check, const QString &text,
+                         const QString &later = QString()) {
+        QTest::newRow(name) << day << int(check) << text << later;
+    };
+    row("project name on every page", kDay1, OnEveryPage, SampleProject::projectName());
+    row("date on every page", kDay5, OnEveryPage, kDay5);
+    row("page n of m", kDay1, PageNumbers, "");
+    row("every record of the first day, after a walk to the group's start", kDay1, Present,
+        "14 record(s)");
+    row("completed task", kDay1, InRecord, "11:47 陈晓东", "已完成");
+    row("task in progress", kDay1, InRecord, "13:48 李志强", "进行中");
+    row("delayed task", kDay5, InRecord, "10:19 李志强", "延期");
+    row("voice note of a task", kDay1, Present, "Voice note (31 s)");
+    row("attachment name and size", kDay1, Present, "11月份进度计划.xlsx 232KB");
+    row("weather reminder of the day", kDay1, Present, "早晚温差大，注意混凝土养护");
+    row("project information as lines", kDay1, Present, "项目类型 : 建筑工程");
+    row("markup of a message as text", kDay5, Present, "<b>注意</b><script>alert('x')</script>");
+    row("reminder of the next day", kDay1, Absent, "注意临时用电防潮");
+    row("log of the next day", kDay1, Absent, "11月03日");
+    row("log of the day before", kDay5, Absent, "11月05日");
+    row("reminder of the day before", kDay5, Absent, "雨天路滑，注意基坑边坡");
+    row("tasks newest first", kDay1, Before, "13:48", "11:24");
+    row("notices newest first", kDay1, Before, "11月02日 安全日志", "11月02日 施工日志");
+    row("files newest first", kDay5, Before, "幕墙深化图纸（第二版）.zip", "塔吊安拆专项方案.docx");
+    row("weather before tasks", kDay1, Before, "早晚温差大", "Tasks");
 }
 
 void tst_DayLog::sampleDay()
@@ -274,12 +243,7 @@ void tst_DayLog::hostileRecordsStayText()
     const QString text = pages(pdf).join(QChar('\f'));
     // Cut between pages, every line of the long record once, in order.
     QVERIFY(writer.pageCount() >= 3);
-    QRegularExpressionMatchIterator found
-        = QRegularExpression(QStringLiteral("item \\d+ of the list")).globalMatch(text);
-    QStringList seen;
-    while (found.hasNext())
-        seen << found.next().captured(0);
-    QCOMPARE(seen, items);
+    QCOMPARE(text.split('\n').filter(QRegularExpression("^item \\d+ of the list$")), items);
     QVERIFY(text.contains(markup));
     QVERIFY(text.contains(QStringLiteral("../<b>x</b>.png")));
     QVERIFY(text.contains(QStringLiteral("WWWEND")));
@@ -312,12 +276,7 @@ void tst_DayLog::unwritable()
 
     // The exporter says the same when it ends.
     DayLogExporter exporter;
-    QSignalSpy finished(&exporter, &DayLogExporter::finished);
-    QVERIFY(exporter.exportDay(SampleProject::projectId(),
-        SampleProject::members().constFirst().userId(), SampleProject::projectName(),
-        QDate(2026, 11, 2), path));
-    QVERIFY(finished.wait(30000));
-    QCOMPARE(finished.constFirst().at(0).toBool(), false);
+    QCOMPARE(exportDay(exporter, QDate(2026, 11, 2), path), 0);
     QVERIFY(!exporter.errorString().isEmpty());
 }
 

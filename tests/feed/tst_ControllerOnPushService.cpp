@@ -15,27 +15,33 @@
 #include "feed/DynDataController.h"
 #include "feed/SDynData.h"
 
+using SeqIdTable = QHash<QString, int>;
+Q_DECLARE_METATYPE(SeqIdTable)
+
 /// The controller on the real push service: subscriptions, counts, persistence, pairing and
-/// delivery across threads.
+/// delivery across threads; the per-user table of newest sequence numbers, as it survives on disk.
 class tst_ControllerOnPushService : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void init() { QFile::remove(UserSettings::filePath()); }
+    void storedNumbers_data();
+    void storedNumbers();
+    void storedNumbersMalformed();
+    void storedNumbersUnreadable();
     void newMessagesSinceStored_data();
     void newMessagesSinceStored();
-    void restartCountsWhatCameMeanwhile();
     void olderRequestsWalkDown();
-    void sameIdsTwiceKeepsRecords();
-    void newProjectSameUser();
+    void switchingProjects();
     void subscribeFailure();
-    void projectIdWithLeadingZero();
     void taskNotificationPairs();
     void publishFromThreadsWhileSwitching();
 
 private:
     QString newProject();
+    void writeSettings(const QByteArray &content);
 
     QTemporaryDir m_dir;
     int m_nextProject = 5000;
@@ -66,17 +72,92 @@ QString tst_ControllerOnPushService::newProject()
     return QString::number(++m_nextProject);
 }
 
+void tst_ControllerOnPushService::writeSettings(const QByteArray &content)
+{
+    UserSettings(QStringLiteral("1001")).savePrjDynSeqId({ { "1", 10 } });
+    QFile file(UserSettings::filePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) > 0);
+}
+
+void tst_ControllerOnPushService::storedNumbers_data()
+{
+    // A user's table, saved over an older one, beside a neighbour's whose group it may not touch.
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("neighbour");
+    QTest::addColumn<SeqIdTable>("table");
+
+    QTest::newRow("empty table") << QStringLiteral("1001") << QStringLiteral("100") << SeqIdTable();
+    QTest::newRow("Chinese ids, slash opening a subgroup")
+        << QStringLiteral("a/prjDynSeqId/1") << QStringLiteral("a")
+        << SeqIdTable { { "工程一号", 5 }, { "项目 B", 6 } };
+    QTest::newRow("ids with slashes and INI specials, users differing in case")
+        << QStringLiteral("Ab") << QStringLiteral("ab")
+        << SeqIdTable { { "a/b", 1 }, { "a\\b", 2 }, { "k=v;#x", 3 }, { "[s] \"q\"", 4 },
+               { "line\nbreak", 5 }, { "@Variant(x)", 6 }, { "%41", 7 }, { "", 8 } };
+    QTest::newRow("extreme numbers, escaped form of another user") << QStringLiteral(
+        "A") << QStringLiteral("-41") << SeqIdTable { { "min", INT_MIN }, { "max", INT_MAX } };
+    QTest::newRow("empty and zero user")
+        << QString() << QStringLiteral("0") << SeqIdTable { { "1", 1 } };
+}
+
+void tst_ControllerOnPushService::storedNumbers()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, neighbour);
+    QFETCH(SeqIdTable, table);
+    {
+        UserSettings settings(user);
+        settings.savePrjDynSeqId({ { "1", 10 }, { "stale", 5 } });
+        settings.savePrjDynSeqId(table);
+        QCOMPARE(settings.loadPrjDynSeqId(), table);
+    }
+    UserSettings(neighbour).savePrjDynSeqId({ { "1", 21 } });
+    QCOMPARE(UserSettings(user).loadPrjDynSeqId(), table);
+    QCOMPARE(UserSettings(neighbour).loadPrjDynSeqId(), SeqIdTable({ { "1", 21 } }));
+    QCOMPARE(UserSettings(QStringLiteral("unknown")).loadPrjDynSeqId(), SeqIdTable());
+}
+
+void tst_ControllerOnPushService::storedNumbersMalformed()
+{
+    // Hand-edited: entry 1 has no number, entry 2 no project id.
+    writeSettings("[users]\n1001\\prjDynSeqId\\1\\prjId=1\n1001\\prjDynSeqId\\1\\seqId=many\n"
+                  "1001\\prjDynSeqId\\2\\seqId=20\n1001\\prjDynSeqId\\3\\prjId=3\n"
+                  "1001\\prjDynSeqId\\3\\seqId=30\n1001\\prjDynSeqId\\size=3\n");
+    QTest::ignoreMessage(QtWarningMsg, "UserSettings: skipped a malformed entry 1 of user 1001");
+    QTest::ignoreMessage(QtWarningMsg, "UserSettings: skipped a malformed entry 2 of user 1001");
+    QCOMPARE(UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable({ { "3", 30 } }));
+}
+
+void tst_ControllerOnPushService::storedNumbersUnreadable()
+{
+    writeSettings(QByteArray("\x00\xff\xfe[[[=\n\x01\x02", 11));
+    const QString path = UserSettings::filePath();
+    QFile::remove(path + QStringLiteral(".damaged"));
+    QTest::ignoreMessage(QtWarningMsg,
+        qPrintable(
+            QStringLiteral("UserSettings: %1 cannot be read; moved to %1.damaged").arg(path)));
+    QCOMPARE(UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable());
+
+    // The next save reaches the disk again; the damaged file is kept beside it.
+    UserSettings(QStringLiteral("1001")).savePrjDynSeqId({ { "2", 20 } });
+    QCOMPARE(UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable({ { "2", 20 } }));
+    QVERIFY(QFile::exists(path + QStringLiteral(".damaged")));
+}
+
 void tst_ControllerOnPushService::newMessagesSinceStored_data()
 {
     QTest::addColumn<bool>("groupFeed");
     QTest::addColumn<int>("stored"); // -1: nothing stored for the project
     QTest::addColumn<int>("expectedNew");
+    QTest::addColumn<QString>("prefix"); // of the project id
 
-    QTest::newRow("stored 90 of 100") << true << 90 << 10;
-    QTest::newRow("nothing stored") << true << -1 << 0;
-    QTest::newRow("up to date") << true << 100 << 0;
-    QTest::newRow("stored ahead of the group") << true << 120 << 0;
-    QTest::newRow("personal feed counts nothing") << false << 90 << 0;
+    QTest::newRow("stored 90 of 100") << true << 90 << 10 << "";
+    QTest::newRow("nothing stored") << true << -1 << 0 << "";
+    QTest::newRow("up to date") << true << 100 << 0 << "";
+    QTest::newRow("stored ahead of the group") << true << 120 << 0 << "";
+    QTest::newRow("personal feed counts nothing") << false << 90 << 0 << "";
+    // The service numbers the group by the id's value; its information must still be taken.
+    QTest::newRow("project id with a leading zero") << true << 90 << 10 << "0";
 }
 
 void tst_ControllerOnPushService::newMessagesSinceStored()
@@ -84,8 +165,9 @@ void tst_ControllerOnPushService::newMessagesSinceStored()
     QFETCH(bool, groupFeed);
     QFETCH(int, stored);
     QFETCH(int, expectedNew);
+    QFETCH(QString, prefix);
 
-    const QString prj = newProject();
+    const QString prj = prefix + newProject();
     const QString user = QStringLiteral("u-") + prj;
     if (stored >= 0)
         UserSettings(user).savePrjDynSeqId({ { prj, stored } });
@@ -112,28 +194,6 @@ void tst_ControllerOnPushService::newMessagesSinceStored()
     QCOMPARE(UserSettings(user).loadPrjDynSeqId().value(prj, -1), 100);
 }
 
-void tst_ControllerOnPushService::restartCountsWhatCameMeanwhile()
-{
-    const QString prj = newProject();
-    const QString user = QStringLiteral("restart");
-    PSVPushService::publish(prj, TestMessages::plainMessages(20, kBase));
-    {
-        DynDataController controller(true, nullptr);
-        QueuedControllerSignals queued(&controller);
-        QSignalSpy received(&queued, &QueuedControllerSignals::newMessageReceived);
-        controller.setProjUserId(prj, user);
-        QTRY_VERIFY(received.count() > 0);
-    }
-    PSVPushService::publish(prj, TestMessages::plainMessages(7, kBase + 3600));
-
-    DynDataController controller(true, nullptr);
-    QueuedControllerSignals queued(&controller);
-    QSignalSpy counted(&queued, &QueuedControllerSignals::newMsgNum);
-    controller.setProjUserId(prj, user);
-    QTRY_VERIFY(!counted.isEmpty());
-    QCOMPARE(counted.first().at(0).toInt(), 7);
-}
-
 void tst_ControllerOnPushService::olderRequestsWalkDown()
 {
     // Subscribing brings the newest 10 of 100; each older request reaches back by its count from
@@ -155,22 +215,7 @@ void tst_ControllerOnPushService::olderRequestsWalkDown()
     QCOMPARE(held, (QList<int> { 10, 20, 50 }));
 }
 
-void tst_ControllerOnPushService::sameIdsTwiceKeepsRecords()
-{
-    const QString prj = newProject();
-    PSVPushService::publish(prj, TestMessages::plainMessages(5, kBase));
-    DynDataController controller(true, nullptr);
-    QueuedControllerSignals queued(&controller);
-    QSignalSpy received(&queued, &QueuedControllerSignals::newMessageReceived);
-    controller.setProjUserId(prj, QStringLiteral("same"));
-    QTRY_COMPARE(allRecords(controller).size(), 5);
-    const QList<SDynData *> before = allRecords(controller);
-
-    controller.setProjUserId(prj, QStringLiteral("same"));
-    QCOMPARE(allRecords(controller), before);
-}
-
-void tst_ControllerOnPushService::newProjectSameUser()
+void tst_ControllerOnPushService::switchingProjects()
 {
     const QString first = newProject();
     const QString second = newProject();
@@ -181,6 +226,9 @@ void tst_ControllerOnPushService::newProjectSameUser()
     DynDataController controller(true, nullptr);
     controller.setProjUserId(first, QStringLiteral("mover"));
     QTRY_COMPARE(allRecords(controller).size(), 6);
+    const QList<SDynData *> before = allRecords(controller);
+    controller.setProjUserId(first, QStringLiteral("mover")); // the same ids again: kept
+    QCOMPARE(allRecords(controller), before);
     controller.setProjUserId(second, QStringLiteral("mover"));
     QCOMPARE(controller.prjId(), second);
     QTRY_COMPARE(allRecords(controller).size(), 4);
@@ -214,28 +262,17 @@ void tst_ControllerOnPushService::subscribeFailure()
     QCOMPARE(errors.count(), 1);
 }
 
-void tst_ControllerOnPushService::projectIdWithLeadingZero()
-{
-    // The service numbers the group by the id's value; its information must still be taken.
-    const QString prj = QStringLiteral("0") + newProject();
-    PSVPushService::publish(prj, TestMessages::plainMessages(4, kBase));
-    DynDataController controller(true, nullptr);
-    QueuedControllerSignals queued(&controller);
-    QSignalSpy grown(&queued, &QueuedControllerSignals::groupMsgNum);
-    controller.setProjUserId(prj, QStringLiteral("zero"));
-    QTRY_COMPARE(grown.count(), 1);
-    QCOMPARE(grown.first().at(0).toInt(), 4);
-}
-
 void tst_ControllerOnPushService::taskNotificationPairs()
 {
     const QString prj = newProject();
-    const quint64 prjNumber = prj.toULongLong();
+    const auto publishTask = [&prj](int secs, quint64 prjNumber, int task, int type, int msgId) {
+        PSVPushService::publish(prj,
+            TestMessages::message({ TestMessages::taskItem(
+                kBase + secs, prjNumber, quint64(task), type, 0, quint64(msgId)) }));
+    };
     // Published before the controller subscribes: not newer than what it has seen, so no pair.
-    PSVPushService::publish(
-        prj, TestMessages::message({ TestMessages::taskItem(kBase, prjNumber, 77, 1, 0, 9001) }));
-    PSVPushService::publish(prj,
-        TestMessages::message({ TestMessages::taskItem(kBase + 60, prjNumber, 77, 2, 0, 9002) }));
+    publishTask(0, prj.toULongLong(), 77, 1, 9001);
+    publishTask(60, prj.toULongLong(), 77, 2, 9002);
 
     DynDataController controller(false, nullptr);
     QueuedControllerSignals queued(&controller);
@@ -247,10 +284,8 @@ void tst_ControllerOnPushService::taskNotificationPairs()
 
     // A new answer on the same task pairs; one on another task does not; nor does another
     // notification of the same class.
-    PSVPushService::publish(prj,
-        TestMessages::message({ TestMessages::taskItem(kBase + 120, prjNumber, 88, 2, 0, 9003) }));
-    PSVPushService::publish(prj,
-        TestMessages::message({ TestMessages::taskItem(kBase + 180, prjNumber, 77, 4, 0, 9004) }));
+    publishTask(120, prj.toULongLong(), 88, 2, 9003);
+    publishTask(180, prj.toULongLong(), 77, 4, 9004);
     QTRY_COMPARE(allRecords(controller).size(), 4);
     QTRY_COMPARE(notified.count(), 1);
     const QVariantHash map = notified.first().at(0).value<QVariantHash>();
@@ -260,69 +295,35 @@ void tst_ControllerOnPushService::taskNotificationPairs()
     QCOMPARE(map.value(QStringLiteral("userid")).toString(), QStringLiteral("3003"));
 
     // A task of another project is not shown in a personal feed.
-    PSVPushService::publish(prj,
-        TestMessages::message(
-            { TestMessages::taskItem(kBase + 240, prjNumber + 1, 99, 1, 0, 9005) }));
+    publishTask(240, prj.toULongLong() + 1, 99, 1, 9005);
     PSVPushService::publish(prj, TestMessages::plainMessages(1, kBase + 300));
     QTRY_COMPARE(allRecords(controller).size(), 5);
     QCOMPARE(allRecords(controller).first()->kind, int(SDynData::KindText));
 }
 
-namespace {
-
-/// Publishes messages of one to three items into a project from a thread of its own, each item
-/// with a unique time. A std::thread: ThreadSanitizer sees its join, not QThread::wait().
-class Publisher
-{
-public:
-    Publisher(const QString &prj, int messages, std::atomic<int> *clock)
-        : m_prj(prj)
-        , m_messages(messages)
-        , m_clock(clock)
-    { }
-
-    void start()
-    {
-        m_thread = std::thread([this] { run(); });
-    }
-    void join() { m_thread.join(); }
-    int published() const { return m_published; }
-
-private:
-    void run()
-    {
-        for (int i = 0; i < m_messages; ++i) {
-            QList<pb_im_t_msg_item> items;
-            for (int n = 0; n < 1 + i % 3; ++n) {
-                const int tick = m_clock->fetch_add(1);
-                items << TestMessages::plainItem(
-                    kBase + tick, m_prj + QStringLiteral(":%1").arg(tick));
-            }
-            m_published += PSVPushService::publish(m_prj, TestMessages::message(items)).size();
-        }
-    }
-
-    QString m_prj;
-    int m_messages;
-    std::atomic<int> *m_clock;
-    int m_published = 0;
-    std::thread m_thread;
-};
-
-} // namespace
-
 void tst_ControllerOnPushService::publishFromThreadsWhileSwitching()
 {
     const QString left = newProject();
     const QString right = newProject();
+    // Messages of one to three items, each item with a unique time. std::threads: ThreadSanitizer
+    // sees their join, not QThread::wait().
     std::atomic<int> clock { 0 };
-    Publisher a(left, 150, &clock), b(left, 150, &clock), c(right, 150, &clock);
-
+    const auto publish = [&clock](const QString &prj, int *published) {
+        for (int i = 0; i < 150; ++i) {
+            QList<pb_im_t_msg_item> items;
+            for (int n = 0; n < 1 + i % 3; ++n) {
+                const int tick = clock.fetch_add(1);
+                items << TestMessages::plainItem(
+                    kBase + tick, prj + QStringLiteral(":%1").arg(tick));
+            }
+            *published += PSVPushService::publish(prj, TestMessages::message(items)).size();
+        }
+    };
+    int published[3] = {};
     DynDataController controller(true, nullptr);
     controller.setProjUserId(left, QStringLiteral("switcher"));
-    a.start();
-    b.start();
-    c.start();
+    std::thread a(publish, left, &published[0]), b(publish, left, &published[1]),
+        c(publish, right, &published[2]);
     for (int round = 0; round < 40; ++round) {
         controller.setProjUserId(round % 2 ? right : left, QStringLiteral("switcher"));
         controller.fetchDynData(1, 30);
@@ -334,7 +335,7 @@ void tst_ControllerOnPushService::publishFromThreadsWhileSwitching()
     c.join();
 
     controller.setProjUserId(left, QStringLiteral("switcher"));
-    const int expected = a.published() + b.published();
+    const int expected = published[0] + published[1];
     QCOMPARE(controller.getGroupMsgNum(), expected);
     QTRY_COMPARE_WITH_TIMEOUT(allRecords(controller).size(), expected, 20000);
 

@@ -1,9 +1,9 @@
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "MessageContext.h"
 #include "common/TestEnvironment.h"
+#include "common/TestFeed.h"
 #include "common/TestMain.h"
 #include "common/TestMessages.h"
 #include "feed/DynDataController.h"
@@ -17,18 +17,13 @@ class tst_DynDataController : public QObject
 private slots:
     void addDynData_order_data();
     void addDynData_order();
-    void addDynData_agreesWithWalkOnManyTies();
-    void fetchForwardBackward_data();
-    void fetchForwardBackward();
-    void fetchDynData_pages_data();
-    void fetchDynData_pages();
+    void fetch_data();
+    void fetch();
     void receive_batches_data();
     void receive_batches();
-    void receive_nothingConverted();
     void groupInfo_counts_data();
     void groupInfo_counts();
-    void onError_data();
-    void onError();
+    void quietInputs();
 };
 
 namespace {
@@ -99,77 +94,51 @@ void tst_DynDataController::addDynData_order_data()
 void tst_DynDataController::addDynData_order()
 {
     QFETCH(QList<int>, arrivalTimes);
-    QFETCH(QList<int>, expectedIds);
     DynDataController controller(true, nullptr);
     for (int i = 0; i < arrivalTimes.size(); ++i)
         QVERIFY(controller.addDynData(recordAt(arrivalTimes.at(i), i)));
-    QCOMPARE(idsOf(everything(controller)), expectedIds);
+    QTEST(idsOf(everything(controller)), "expectedIds");
 }
 
-void tst_DynDataController::addDynData_agreesWithWalkOnManyTies()
+void tst_DynDataController::fetch_data()
 {
-    // The placement rule walked from the front: before the first older record; a tie with the
-    // last record goes before it.
-    auto walkPosition = [](const QList<int> &times, int t) {
-        for (int i = 0; i < times.size(); ++i) {
-            if (t > times.at(i))
-                return i;
-        }
-        return times.isEmpty() || t < times.constLast() ? times.size() : times.size() - 1;
-    };
-
-    SeededRandom random;
-    DynDataController controller(true, nullptr);
-    QList<int> times, ids;
-    for (int i = 0; i < 3000; ++i) {
-        const int t = int(random.bounded(40));
-        const int pos = walkPosition(times, t);
-        times.insert(pos, t);
-        ids.insert(pos, i);
-        controller.addDynData(recordAt(t, i));
-    }
-    QCOMPARE(idsOf(everything(controller)), ids);
-}
-
-void tst_DynDataController::fetchForwardBackward_data()
-{
-    QTest::addColumn<bool>("forward");
-    QTest::addColumn<int>("time"); // seconds after the base
+    QTest::addColumn<QString>("fetch");
+    QTest::addColumn<int>("time"); // seconds after the base; the page for "page"
     QTest::addColumn<int>("count");
     QTest::addColumn<QList<int>>("expectedIds");
 
     // Records 0..49 at seconds 100..149, plus three more at second 120 (ids 120, 121, 122).
-    auto range = [](int from, int to) { // descending ids from..to
-        Ints ids;
-        for (int i = from; i >= to; --i)
-            ids << i;
-        return ids;
+    const auto range = TestFeed::countdown;
+    const auto row = [](const char *name, const char *fetch, int time, int count, Ints ids) {
+        QTest::newRow(name) << QString(fetch) << time << count << ids;
     };
-    QTest::newRow("forward, older than all") << true << 0 << 20 << range(19, 0);
-    QTest::newRow("forward, newer than all") << true << 500 << 20 << Ints();
-    QTest::newRow("forward, at a record's time") << true << 130 << 5 << range(35, 31);
-    QTest::newRow("forward, fewer than asked") << true << 145 << 10 << range(49, 46);
-    QTest::newRow("forward, at the newest time") << true << 149 << 3 << Ints();
-    QTest::newRow("forward, at a shared time") << true << 119 << 3 << Ints { 120, 121, 122 };
-    QTest::newRow("backward, at a record's time") << false << 130 << 5 << range(29, 25);
-    QTest::newRow("backward, older than all") << false << 0 << 5 << Ints();
-    QTest::newRow("backward, at the oldest time") << false << 100 << 5 << Ints();
-    QTest::newRow("backward, newer than all") << false << 500 << 3 << range(49, 47);
-    QTest::newRow("backward, at a shared time") << false << 120 << 2 << range(19, 18);
-    QTest::newRow("backward, fewer than asked") << false << 102 << 10 << range(1, 0);
-    QTest::newRow("backward, zero count") << false << 130 << 0 << Ints();
+    row("forward, older than all", "forward", 0, 20, range(19, 0));
+    row("forward, newer than all", "forward", 500, 20, {});
+    row("forward, at a record's time", "forward", 130, 5, range(35, 31));
+    row("forward, fewer than asked", "forward", 145, 10, range(49, 46));
+    row("forward, at the newest time", "forward", 149, 3, {});
+    row("forward, at a shared time", "forward", 119, 3, { 120, 121, 122 });
+    row("backward, at a record's time", "backward", 130, 5, range(29, 25));
+    row("backward, older than all", "backward", 0, 5, {});
+    row("backward, at the oldest time", "backward", 100, 5, {});
+    row("backward, newer than all", "backward", 500, 3, range(49, 47));
+    row("backward, at a shared time", "backward", 120, 2, range(19, 18));
+    row("backward, fewer than asked", "backward", 102, 10, range(1, 0));
+    row("backward, zero count", "backward", 130, 0, {});
+    row("first page", "page", 1, 30, range(49, 20));
+    row("second page, short", "page", 2, 30, Ints { 120, 121, 122 } + range(19, 0));
+    row("past the end", "page", 3, 30, {});
+    row("page zero", "page", 0, 30, {});
+    row("exact fit", "page", 1, 53, range(49, 20) + Ints { 120, 121, 122 } + range(19, 0));
 }
 
-void tst_DynDataController::fetchForwardBackward()
+void tst_DynDataController::fetch()
 {
-    QFETCH(bool, forward);
+    QFETCH(QString, fetch);
     QFETCH(int, time);
     QFETCH(int, count);
-    QFETCH(QList<int>, expectedIds);
     DynDataController controller(true, nullptr);
-    QList<int> order;
-    for (int i = 0; i < 50; ++i)
-        order << i;
+    QList<int> order = TestFeed::countdown(49, 0);
     SeededRandom random;
     std::shuffle(order.begin(), order.end(), random);
     for (int i : order)
@@ -178,40 +147,10 @@ void tst_DynDataController::fetchForwardBackward()
         controller.addDynData(recordAt(120, id));
 
     const QDateTime at = QDateTime::fromSecsSinceEpoch(kBase + time);
-    const QList<SDynData *> slice = forward ? controller.fetchDynDataForward(at, count)
-                                            : controller.fetchDynDataBackward(at, count);
-    QCOMPARE(idsOf(slice), expectedIds);
-}
-
-void tst_DynDataController::fetchDynData_pages_data()
-{
-    QTest::addColumn<int>("page");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("firstId");
-    QTest::addColumn<int>("size");
-
-    QTest::newRow("first page") << 1 << 30 << 49 << 30;
-    QTest::newRow("second page, short") << 2 << 30 << 19 << 20;
-    QTest::newRow("past the end") << 3 << 30 << -1 << 0;
-    QTest::newRow("page zero") << 0 << 30 << -1 << 0;
-    QTest::newRow("exact fit") << 5 << 10 << 9 << 10;
-}
-
-void tst_DynDataController::fetchDynData_pages()
-{
-    QFETCH(int, page);
-    QFETCH(int, count);
-    QFETCH(int, firstId);
-    QFETCH(int, size);
-    DynDataController controller(true, nullptr);
-    for (int i = 0; i < 50; ++i)
-        controller.addDynData(recordAt(i, i));
-    const QList<int> ids = idsOf(controller.fetchDynData(page, count));
-    QCOMPARE(ids.size(), size);
-    if (size > 0) {
-        QCOMPARE(ids.first(), firstId);
-        QCOMPARE(ids.last(), firstId - size + 1);
-    }
+    const QList<SDynData *> slice = fetch == "page" ? controller.fetchDynData(time, count)
+        : fetch == "forward"                        ? controller.fetchDynDataForward(at, count)
+                                                    : controller.fetchDynDataBackward(at, count);
+    QTEST(idsOf(slice), "expectedIds");
 }
 
 void tst_DynDataController::receive_batches_data()
@@ -232,9 +171,7 @@ void tst_DynDataController::receive_batches()
 {
     QFETCH(int, groupSeq);
     QFETCH(QList<int>, seqIds);
-    QFETCH(bool, olderOnly);
     QFETCH(int, newCount);
-    QFETCH(int, groupMsgNumAfter);
     DynDataController controller(true, nullptr);
     controller.onGetGroupInfo(groupInfo(groupSeq));
 
@@ -248,9 +185,9 @@ void tst_DynDataController::receive_batches()
     controller.onReceiveMessage(contextOf(user));
 
     QCOMPARE(received.count(), 1);
-    QCOMPARE(received.at(0).at(0).toBool(), olderOnly);
+    QTEST(received.at(0).at(0).toBool(), "olderOnly");
     QCOMPARE(intsOf(counted), QList<int> { newCount });
-    QCOMPARE(controller.getGroupMsgNum(), groupMsgNumAfter);
+    QTEST(controller.getGroupMsgNum(), "groupMsgNumAfter");
     QCOMPARE(grown.count(), 0); // only the group information tells the group's count
     QCOMPARE(everything(controller).size(), seqIds.size());
 
@@ -260,18 +197,6 @@ void tst_DynDataController::receive_batches()
         QCOMPARE(received.count(), 1);
         QCOMPARE(everything(controller).size(), seqIds.size());
     }
-}
-
-void tst_DynDataController::receive_nothingConverted()
-{
-    DynDataController controller(false, nullptr);
-    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
-    pb_clt_t_user onlyTask;
-    onlyTask.mutable_f_task_details()->set_f_task_id(5);
-    controller.onReceiveMessage(contextOf(onlyTask));
-    controller.onReceiveMessage(MessageContext());
-    QCOMPARE(received.count(), 0);
-    QVERIFY(controller.isEmpty());
 }
 
 void tst_DynDataController::groupInfo_counts_data()
@@ -294,35 +219,34 @@ void tst_DynDataController::groupInfo_counts()
 {
     QFETCH(bool, groupFeed);
     QFETCH(QList<int>, seqs);
-    QFETCH(QList<int>, newMsgNums);
     QFETCH(QList<int>, groupMsgNums);
     DynDataController controller(groupFeed, nullptr);
     QSignalSpy counted(&controller, &DynDataController::newMsgNum);
     QSignalSpy grown(&controller, &DynDataController::groupMsgNum);
     for (int seq : seqs)
         controller.onGetGroupInfo(groupInfo(seq));
-    QCOMPARE(intsOf(counted), newMsgNums);
+    QTEST(intsOf(counted), "newMsgNums");
     QCOMPARE(intsOf(grown), groupMsgNums);
     // A group with messages is not empty even though none arrived yet.
     QCOMPARE(controller.isEmpty(), groupMsgNums.isEmpty());
 }
 
-void tst_DynDataController::onError_data()
+void tst_DynDataController::quietInputs()
 {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("errors");
-    QTest::newRow("15 is ignored") << 15 << 0;
-    QTest::newRow("store failure") << 1 << 1;
-}
-
-void tst_DynDataController::onError()
-{
-    QFETCH(int, code);
-    QFETCH(int, errors);
-    DynDataController controller(true, nullptr);
-    QSignalSpy spy(&controller, &DynDataController::networkError);
-    controller.onError(code);
-    QCOMPARE(spy.count(), errors);
+    // A message that converts to nothing, no message, and error 15 (nothing in a range) announce
+    // nothing; any other error is a network error.
+    DynDataController controller(false, nullptr);
+    QSignalSpy received(&controller, &DynDataController::newMessageReceived);
+    QSignalSpy errors(&controller, &DynDataController::networkError);
+    pb_clt_t_user onlyTask;
+    onlyTask.mutable_f_task_details()->set_f_task_id(5);
+    controller.onReceiveMessage(contextOf(onlyTask));
+    controller.onReceiveMessage(MessageContext());
+    controller.onError(15);
+    QCOMPARE(received.count() + errors.count(), 0);
+    QVERIFY(controller.isEmpty());
+    controller.onError(1);
+    QCOMPARE(errors.count(), 1);
 }
 
 DYNFEED_TEST_GUILESS_MAIN(tst_DynDataController)

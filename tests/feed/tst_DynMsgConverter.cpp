@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QTranslator>
+
 #include <google/protobuf/text_format.h>
 
 #include <ctime>
@@ -119,9 +121,35 @@ void compareRecords(const Records &records, const QStringList &expected)
     }
 }
 
+/// A task notification as the converter makes it for a feed that is not a group feed, without
+/// the extra field named by without.
+std::unique_ptr<SDynData> notification(
+    int kind, int operateType, int taskId = 4711, const QString &without = QString())
+{
+    auto record = std::make_unique<SDynData>(kind);
+    record->content.insert(QStringLiteral("taskid"), QString::number(taskId));
+    record->extra = { { "operate_type", operateType }, { "receiver_uids", QStringList { "7" } },
+        { "msgid", "90001" } };
+    record->extra.remove(without);
+    return record;
+}
+
+/// Translates the task's end time label, as a German catalogue would.
+class GermanLabels : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *text, const char *, int) const override
+    {
+        const bool endTime = qstrcmp(context, "QObject") == 0 && qstrcmp(text, "End Time") == 0;
+        return endTime ? QStringLiteral("Ende ") : QString();
+    }
+};
+
 } // namespace
 
-/// Conversion of push messages into feed records.
+/// Conversion of push messages into feed records; the records' validity and task-notification
+/// pairing.
 class tst_DynMsgConverter : public QObject
 {
     Q_OBJECT
@@ -131,11 +159,18 @@ private slots:
     void cleanup();
     void records_data();
     void records();
+    void rawText_data();
+    void rawText();
+    void endTimeFollowsTranslators();
     void seenSequenceNumbers_data();
     void seenSequenceNumbers();
     void weather();
     void localTime_data();
     void localTime();
+    void isValid_data();
+    void isValid();
+    void taskNotifications_data();
+    void taskNotifications();
 
 private:
     std::unique_ptr<ScopedTimeZone> m_zone;
@@ -237,9 +272,6 @@ void tst_DynMsgConverter::records_data()
     row("report without sponsor or reply-to", kOwn, item(7, answered + task("f_last_report {}")),
         { "text=：已整改|extra=reportid|extra.reportid=0|"
           "content=content content_type task_desc taskid title" });
-    row("report with an empty reply-to name", kGroup,
-        item(7, answered + task(kReport + "f_last_report { f_reply_to { f_name: '' } }")),
-        { "text=：已整改" });
 
     // Attachments of an item.
     const QString twoFiles = "f_msg_seq_id: 300 f_msg_id: 123 f_attch { f_attach_name: 'a.pdf' "
@@ -369,6 +401,67 @@ void tst_DynMsgConverter::records()
     compareRecords(convert(converter, message.isNull() ? nullptr : &user), expected);
 }
 
+void tst_DynMsgConverter::rawText_data()
+{
+    // Bodies and names as raw bytes: text fields read exactly as Qt decodes the UTF-8, bad bytes
+    // included; the name is cut off the front character for character.
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("text"); // null: the body as decoded
+
+    const auto row
+        = [](const char *name, const QByteArray &body, const QByteArray &sender = {},
+              const QString &text = QString()) { QTest::newRow(name) << body << sender << text; };
+    row("four-byte characters", "进度 \xf0\x9f\x9a\xa7 \xf0\xa0\x80\x80");
+    row("empty", QByteArray());
+    row("leading byte order mark", "\xef\xbb\xbf张三");
+    row("byte order mark inside", "张三\xef\xbb\xbf说");
+    row("cut at the end", "张三\xe5\xbc");
+    row("overlong slash",
+        "a\xc0\xaf"
+        "b");
+    row("invalid lead bytes", "\xfe\xff\xf8\x88\x80\x80\x80");
+    row("embedded nul", QByteArray("前\0后", 7));
+    row("same first bytes, another character", "张丰说", "张三", "张丰说");
+    row("bad bytes after the name", "张三\xff说", "张三", QString::fromUtf8("\xef\xbf\xbd说"));
+    row("byte order mark before the body", "\xef\xbb\xbf张三说", "张三", "说");
+    row("name ends inside a character", "张三说", "张\xe4\xb8", "张三说");
+    row("body is the name", "Li Na", "Li Na", "");
+}
+
+void tst_DynMsgConverter::rawText()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, text);
+    const QString decoded = QString::fromUtf8(body.constData(), body.size());
+    auto user = parse<pb_clt_t_user>(item(5) + item(6, task()));
+    user.mutable_f_im_msg()->mutable_f_msg(0)->set_f_msg_body(body.toStdString());
+    user.mutable_f_im_msg()->mutable_f_msg(0)->set_f_sender_name(name.toStdString());
+    user.mutable_f_im_msg()->mutable_f_msg(1)->set_f_sender_name(body.toStdString());
+    for (bool groupFeed : { kOwn, kGroup }) {
+        DynMsgConverter converter = makeConverter(groupFeed);
+        const Records records = convert(converter, &user);
+        QCOMPARE(int(records.size()), 2);
+        QCOMPARE(records.at(0)->text, text.isNull() ? decoded : text);
+        QCOMPARE(records.at(0)->text.isNull(), text.isNull() && decoded.isNull());
+        QCOMPARE(records.at(1)->userName, decoded);
+    }
+}
+
+void tst_DynMsgConverter::endTimeFollowsTranslators()
+{
+    const auto user = parse<pb_clt_t_user>(item(6, task()));
+    DynMsgConverter converter = makeConverter(kOwn);
+    const auto endTime = [&] { return field(*convert(converter, &user).at(0), "content.time"); };
+    QCOMPARE(endTime(), QStringLiteral("End Time2022-12-31 12:00"));
+    GermanLabels german;
+    QVERIFY(QCoreApplication::installTranslator(&german));
+    QCOMPARE(endTime(), QStringLiteral("Ende 2022-12-31 12:00"));
+    QVERIFY(QCoreApplication::removeTranslator(&german));
+    QCOMPARE(endTime(), QStringLiteral("End Time2022-12-31 12:00"));
+}
+
 void tst_DynMsgConverter::seenSequenceNumbers_data()
 {
     // Each step converts one message of items with the listed sequence numbers ("n": none, "x":
@@ -389,7 +482,6 @@ void tst_DynMsgConverter::seenSequenceNumbers_data()
 void tst_DynMsgConverter::seenSequenceNumbers()
 {
     QFETCH(QStringList, steps);
-    QFETCH(QStringList, results);
 
     DynMsgConverter converter = makeConverter(kOwn);
     QStringList actual;
@@ -409,7 +501,7 @@ void tst_DynMsgConverter::seenSequenceNumbers()
             seqIds << QString::number(record->seqId);
         actual << seqIds.join(QLatin1Char(' '));
     }
-    QCOMPARE(actual, results);
+    QTEST(actual, "results");
 }
 
 void tst_DynMsgConverter::weather()
@@ -441,26 +533,24 @@ void tst_DynMsgConverter::localTime_data()
     QTest::addColumn<QByteArray>("zone");
     QTest::addColumn<qint64>("secs");
 
-    const QByteArray utc("UTC");
-    const QByteArray berlin("Europe/Berlin"); // summer time 2021-03-28 to 2021-10-31, 01:00 UTC
-    QTest::newRow("UTC, epoch") << utc << qint64(0);
-    QTest::newRow("Shanghai, 2100") << QByteArray("Asia/Shanghai") << qint64(4118126400);
-    QTest::newRow("Berlin, last second of winter time") << berlin << qint64(1616893199);
-    QTest::newRow("Berlin, first second of summer time") << berlin << qint64(1616893200);
-    QTest::newRow("Berlin, second 02:30") << berlin << qint64(1635643800);
-    QTest::newRow("Berlin, 1 BC")
-        << berlin << QDateTime(QDate(-1, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
-    QTest::newRow("Lord Howe, half-hour shift, next day")
-        << QByteArray("Australia/Lord_Howe") << qint64(1617462000);
+    const auto row = [](const char *name, const char *zone, qint64 secs) {
+        QTest::newRow(name) << QByteArray(zone) << secs;
+    };
+    const char *berlin = "Europe/Berlin"; // summer time 2021-03-28 to 2021-10-31, 01:00 UTC
+    row("UTC, epoch", "UTC", 0);
+    row("Shanghai, 2100", "Asia/Shanghai", 4118126400);
+    row("Berlin, last second of winter time", berlin, 1616893199);
+    row("Berlin, first second of summer time", berlin, 1616893200);
+    row("Berlin, second 02:30", berlin, 1635643800);
+    row("Berlin, 1 BC", berlin,
+        QDateTime(QDate(-1, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch());
+    row("Lord Howe, half-hour shift, next day", "Australia/Lord_Howe", 1617462000);
     // Monrovia left its -0:44:30 mean time at 1972-01-07 00:44:30 UTC, off any quarter hour.
-    QTest::newRow("Monrovia, last second of mean time")
-        << QByteArray("Africa/Monrovia") << qint64(63593069);
-    QTest::newRow("Monrovia, first second of GMT")
-        << QByteArray("Africa/Monrovia") << qint64(63593070);
-    QTest::newRow("lowest") << utc << std::numeric_limits<qint64>::min();
-    QTest::newRow("highest") << utc << std::numeric_limits<qint64>::max();
-    QTest::newRow("first to overflow milliseconds")
-        << utc << std::numeric_limits<qint64>::max() / 1000 + 1;
+    row("Monrovia, last second of mean time", "Africa/Monrovia", 63593069);
+    row("Monrovia, first second of GMT", "Africa/Monrovia", 63593070);
+    row("lowest", "UTC", std::numeric_limits<qint64>::min());
+    row("highest", "UTC", std::numeric_limits<qint64>::max());
+    row("first to overflow milliseconds", "UTC", std::numeric_limits<qint64>::max() / 1000 + 1);
 }
 
 void tst_DynMsgConverter::localTime()
@@ -496,6 +586,73 @@ void tst_DynMsgConverter::localTime()
     const QString day = expected.toString("yyyy-MM-dd");
     QCOMPARE(records.at(2)->content.value("text").toString(),
         secs < 1 ? QString() : html({ "项目工期 : " + day + " - " + day }));
+}
+
+void tst_DynMsgConverter::isValid_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("lowest kind -1") << -1 << "通知" << true;
+    QTest::newRow("highest kind 6") << 6 << "通知" << true;
+    QTest::newRow("kind -2") << -2 << "通知" << false;
+    QTest::newRow("kind 7") << 7 << "通知" << false;
+    QTest::newRow("empty text") << 1 << "" << false;
+    QTest::newRow("blank text") << 2 << " " << true;
+}
+
+void tst_DynMsgConverter::isValid()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+
+    SDynData record(kind);
+    record.text = text;
+    QTEST(::isValid(&record), "valid");
+    QVERIFY(!::isValid(nullptr));
+}
+
+void tst_DynMsgConverter::taskNotifications_data()
+{
+    // A record, and a partner notification on a task: the record's kind of notification and
+    // whether the two pair up.
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("operateType");
+    QTest::addColumn<QString>("without");
+    QTest::addColumn<int>("partnerOperateType");
+    QTest::addColumn<int>("partnerTask");
+    QTest::addColumn<int>("notifyKind");
+    QTest::addColumn<bool>("pair");
+
+    QTest::newRow("1 notifies") << 1 << 1 << "" << 2 << 4711 << 1 << true;
+    QTest::newRow("3 notifies") << 1 << 3 << "" << 5 << 4711 << 1 << true;
+    QTest::newRow("2 answers") << 1 << 2 << "" << 1 << 4711 << 2 << true;
+    QTest::newRow("5 answers") << 1 << 5 << "" << 3 << 4711 << 2 << true;
+    QTest::newRow("0") << 1 << 0 << "" << 2 << 4711 << 0 << false;
+    QTest::newRow("6") << 1 << 6 << "" << 1 << 4711 << 0 << false;
+    QTest::newRow("no operate type") << 1 << 1 << "operate_type" << 2 << 4711 << 0 << false;
+    QTest::newRow("no receivers") << 1 << 2 << "receiver_uids" << 1 << 4711 << 0 << false;
+    QTest::newRow("no msgid") << 1 << 3 << "msgid" << 2 << 4711 << 0 << false;
+    QTest::newRow("not a task") << 2 << 1 << "" << 2 << 4711 << 0 << false;
+    QTest::newRow("both notify") << 1 << 1 << "" << 3 << 4711 << 1 << false;
+    QTest::newRow("different tasks") << 1 << 1 << "" << 2 << 4712 << 1 << false;
+}
+
+void tst_DynMsgConverter::taskNotifications()
+{
+    QFETCH(int, kind);
+    QFETCH(int, operateType);
+    QFETCH(QString, without);
+    QFETCH(int, partnerOperateType);
+    QFETCH(int, partnerTask);
+    QFETCH(bool, pair);
+
+    const auto record = notification(kind, operateType, 4711, without);
+    const auto partner = notification(1, partnerOperateType, partnerTask);
+    QTEST(::taskNotifyKind(record.get()), "notifyKind");
+    QCOMPARE(::isTaskNotifyPair(record.get(), partner.get()), pair);
+    QCOMPARE(::isTaskNotifyPair(partner.get(), record.get()), pair);
 }
 
 DYNFEED_TEST_GUILESS_MAIN(tst_DynMsgConverter)

@@ -46,8 +46,6 @@ private slots:
     void sameOnEveryCall();
     void coverage_data();
     void coverage();
-    void people();
-    void weather();
     void stream_data();
     void stream();
     void conversion_data();
@@ -117,44 +115,6 @@ void tst_SampleProject::coverage()
     const QRegularExpression expression(pattern);
     QVERIFY2(expression.isValid(), qPrintable(expression.errorString()));
     QVERIFY(!m_lines.filter(expression).isEmpty());
-}
-
-void tst_SampleProject::people()
-{
-    // Twelve members, each sending; some with a job title outside the feed's list.
-    QSet<QString> senders;
-    for (const QString &line : qAsConst(m_lines))
-        senders << line.section(QStringLiteral("f_sender_id: "), 1).section(' ', 0, 0);
-    QSet<quint64> uids;
-    bool unlistedJob = false;
-    for (const SampleMember &member : SampleProject::members()) {
-        QVERIFY(senders.contains(member.userId()) && !member.name.isEmpty());
-        uids << member.uid;
-        unlistedJob |= !jobTitles().contains(member.jobTitle);
-    }
-    QCOMPARE(uids.size(), 12);
-    QVERIFY(unlistedJob);
-}
-
-void tst_SampleProject::weather()
-{
-    DynMsgConverter converter(true);
-    converter.setPrjId(SampleProject::projectId());
-    QSet<QString> days;
-    int reminders = 0;
-    for (const pb_prj_t_prj_weather &forecast : SampleProject::weather()) {
-        for (const pb_prj_t_weather_details &day : forecast.f_weather_info()) {
-            QVERIFY(QDate::fromString(QString::fromStdString(day.f_date()), Qt::ISODate).isValid());
-            days << QString::fromStdString(day.f_date());
-            reminders += day.f_reminders_size();
-        }
-        for (const auto &record : take(converter.convertWeather(forecast, "锦绣花园"))) {
-            QVERIFY(isValid(record.get()));
-            --reminders; // one record per reminder
-        }
-    }
-    QVERIFY(days.size() >= 3);
-    QCOMPARE(reminders, 0);
 }
 
 void tst_SampleProject::stream_data()

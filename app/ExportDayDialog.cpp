@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
-#include "attach/SafeFileName.h"
+#include "SafeFileName.h"
 
 ExportDayDialog::ExportDayDialog(const QString &prjName, QWidget *parent)
     : QDialog(parent)

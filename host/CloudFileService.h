@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QString>
 #include <QUrl>
 #include <QtGlobal>
@@ -13,7 +15,7 @@ enum TransferStatus {
 
 /// What a cloud-file transfer calls back: on the GUI thread, never from inside the call that
 /// started the transfer, progress in order and then exactly one onFinished.
-class FileTransferSink
+class DYNFEED_HOST_EXPORT FileTransferSink
 {
 public:
     /// Bytes stored so far out of total; the last report of a finished transfer has done == total.
@@ -27,7 +29,7 @@ public:
 
 /// One transfer started by a cloud-file service. Owned by that service: valid until the service
 /// is released, also after the transfer has ended. GUI thread only.
-class ICloudFileTransfer
+class DYNFEED_HOST_EXPORT ICloudFileTransfer
 {
 public:
     /// Bytes stored so far.
@@ -43,7 +45,7 @@ protected:
 
 /// A client of the cloud-file service. Created with createCloudFileService, used and released on
 /// the GUI thread; each user of it creates its own. Transfers run on worker threads.
-class ICloudFileService
+class DYNFEED_HOST_EXPORT ICloudFileService
 {
 public:
     /// Ends the caller's use: running transfers are stopped and their sinks get no further
@@ -81,14 +83,15 @@ protected:
 /// name the cloud to use; empty strings mean the configured store (CloudFileStore), which is
 /// what every caller passes; a server "http://..." is an HTTP server as for
 /// CloudFileStore::setServerUrl. GUI thread; a QCoreApplication must exist.
-ICloudFileService *createCloudFileService(const QString &account, const QString &server);
+DYNFEED_HOST_EXPORT ICloudFileService *createCloudFileService(
+    const QString &account, const QString &server);
 
 /// The service side: a local directory stands in for the cloud. Files are kept by id under
 /// files/<id>, avatars by user id under headers/<userId>.png, ready-made thumbnails under
 /// thumbs/<id> (one is made from files/<id> when there is none). Ids that could leave their
 /// directory ('/', '\\', NUL, empty, "." or "..") name no entry. Settings apply to transfers
 /// started afterwards; any thread.
-class CloudFileStore
+class DYNFEED_HOST_EXPORT CloudFileStore
 {
 public:
     /// The store's directory; by default "cloud" in the application's local data directory.

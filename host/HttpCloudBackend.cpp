@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "CloudFileService.h"
-#include "CloudFileStore_p.h"
+#include "Logging_p.h"
+#include "SafeFileName.h"
+#include "ThumbnailScaler_p.h"
 
 namespace {
 
@@ -168,7 +170,7 @@ void HttpTransfer::cancel()
 
 bool HttpCloudService::fileExists(const QString &fileId) const
 {
-    if (!CloudFileStorePrivate::isSafeName(fileId))
+    if (!isSafeFileName(fileId))
         return false;
     const QNetworkRequest head = request(entryUrl(QStringLiteral("files"), fileId));
     bool exists = false;
@@ -213,12 +215,12 @@ void HttpCloudService::begin(HttpTransfer *transfer)
         return;
     const QString &id = transfer->id;
     if (transfer->kind == Kind::Upload) {
-        if (!CloudFileStorePrivate::isSafeName(id))
+        if (!isSafeFileName(id))
             return fail(transfer, cloudText("%1 is not a valid file id.").arg(id));
         put(transfer);
         return;
     }
-    if (!CloudFileStorePrivate::isSafeName(id)) {
+    if (!isSafeFileName(id)) {
         return fail(transfer,
             transfer->kind == Kind::UserHeader
                 ? cloudText("There is no picture of user %1 in the cloud.").arg(id)
@@ -377,7 +379,7 @@ void HttpCloudService::finishThumbnail(HttpTransfer *transfer)
     QByteArray thumbnail;
     QString error;
     transfer->picture->flush();
-    if (!CloudFileStorePrivate::makeThumbnail(transfer->picture->fileName(), &thumbnail, &error))
+    if (!ThumbnailScaler::makeThumbnail(transfer->picture->fileName(), &thumbnail, &error))
         return fail(transfer, error);
     transfer->picture.reset();
     if (transfer->target->write(thumbnail) != thumbnail.size()) {
@@ -444,7 +446,7 @@ void HttpCloudService::fail(HttpTransfer *transfer, const QString &text)
         return;
     const char *const what[]
         = { "uploading", "downloading file", "downloading the avatar of", "downloading picture" };
-    qWarning("CloudFileService: %s %s (%s) failed: %s", what[int(transfer->kind)],
+    qCWarning(lcFiles(), "CloudFileService: %s %s (%s) failed: %s", what[int(transfer->kind)],
         qUtf8Printable(transfer->id),
         qUtf8Printable(transfer->url.isEmpty() ? m_server.base.toDisplayString()
                                                : transfer->url.toDisplayString()),
@@ -538,7 +540,7 @@ bool HttpCloudBackend::configure(const QUrl &url)
     HttpServer server;
     QString error;
     if (!url.isEmpty() && !HttpServer::fromUrl(url, &server, &error)) {
-        qWarning("CloudFileService: cannot use the file server %s: %s",
+        qCWarning(lcFiles(), "CloudFileService: cannot use the file server %s: %s",
             qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
         return false;
     }

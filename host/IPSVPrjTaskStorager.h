@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QList>
 #include <QString>
 
@@ -30,7 +32,7 @@ struct TaskOperation
 
 /// The project store of task notifications: reminds a task's receivers and acknowledges
 /// notifications on behalf of the signed-in user (ProjectManager::setCurrentUser). GUI thread.
-class IPSVPrjTaskStorager : public IVestigialStorager
+class DYNFEED_HOST_EXPORT IPSVPrjTaskStorager : public IVestigialStorager
 {
 public:
     /// The operations done on the notification msgId, oldest first; empty when none or when the

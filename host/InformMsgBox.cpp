@@ -1,4 +1,5 @@
 #include "InformMsgBox.h"
+#include "Logging_p.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -37,7 +38,7 @@ void InformMsgBox::prompt(const QString &text, QWidget *parent)
     ++s_promptCount;
     if (!app) {
         // Without widgets (a console tool) the text still reaches the log.
-        qInfo("%s", qUtf8Printable(text));
+        qCInfo(lcUi(), "%s", qUtf8Printable(text));
         return;
     }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QMessageBox>
 
 /// The host's information box. prompt() shows it without blocking and returns at once, so a
 /// caller deep in the feed never waits for the user. GUI thread; calls from another thread are
 /// handed to the GUI thread.
-class InformMsgBox : public QMessageBox
+class DYNFEED_HOST_EXPORT InformMsgBox : public QMessageBox
 {
     Q_OBJECT
 public:

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QtDebug>
 
+#include "Logging_p.h"
+
 namespace {
 
 // SLOT() and SIGNAL() put a method-kind digit in front of the signature; callers of this
@@ -50,7 +52,7 @@ void KMLabel::connectClicked(
     const QObject *receiver, std::function<void()> callable, Qt::ConnectionType type)
 {
     if (!receiver || !callable) {
-        qWarning("KMLabel::connectClicked: no receiver or nothing to call");
+        qCWarning(lcUi(), "KMLabel::connectClicked: no receiver or nothing to call");
         return;
     }
     connect(this, &KMLabel::clicked, receiver, std::move(callable), type);
@@ -93,15 +95,15 @@ bool KMLabel::connectSlot(
     const char *signal, const QObject *receiver, const char *slot, Qt::ConnectionType type)
 {
     if (!receiver || !slot || !*slot) {
-        qWarning("KMLabel: no receiver or slot to connect");
+        qCWarning(lcUi(), "KMLabel: no receiver or slot to connect");
         return false;
     }
     const QByteArray method = slotSignature(slot);
     const QByteArray signature = QMetaObject::normalizedSignature(method.constData() + 1);
     if (receiver->metaObject()->indexOfMethod(signature.constData()) < 0
         || !QMetaObject::checkConnectArgs(signal + 1, signature.constData())) {
-        qWarning() << "KMLabel: cannot connect" << signal + 1 << "to"
-                   << receiver->metaObject()->className() << signature;
+        qCWarning(lcUi(), ) << "KMLabel: cannot connect" << signal + 1 << "to"
+                            << receiver->metaObject()->className() << signature;
         return false;
     }
     // Unique: labels are refilled and connected again, and one press must still call a slot

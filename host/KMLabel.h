@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QLabel>
 #include <QVariant>
 
@@ -8,7 +10,7 @@
 /// A label that reports a left-button press as a click, optionally carrying a data value.
 /// It shows the pointing hand once something is connected through one of the connect functions;
 /// while nothing listens to its clicks, presses go on to the parent. GUI thread only.
-class KMLabel : public QLabel
+class DYNFEED_HOST_EXPORT KMLabel : public QLabel
 {
     Q_OBJECT
 public:

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QDialog>
 #include <QPoint>
 
 /// A dialog without a window frame that the user moves by dragging its background with the left
 /// button. Children that take the press themselves (buttons) do not start a drag. GUI thread only.
-class NFramelessDlg : public QDialog
+class DYNFEED_HOST_EXPORT NFramelessDlg : public QDialog
 {
     Q_OBJECT
 public:

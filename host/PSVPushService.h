@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -27,7 +29,7 @@ enum PushServiceError {
     PushError_NoMessages = 15, // a request found nothing in the range it named; not a fault
 };
 
-class VtDataPushServiceObserver
+class DYNFEED_HOST_EXPORT VtDataPushServiceObserver
 {
 public:
     virtual ~VtDataPushServiceObserver() = default;
@@ -35,7 +37,7 @@ public:
 
 /// What a push service client calls back, always on the client's own delivery thread and never
 /// from inside one of the client's operations.
-class IPushServiceSink : public VtDataPushServiceObserver
+class DYNFEED_HOST_EXPORT IPushServiceSink : public VtDataPushServiceObserver
 {
 public:
     virtual void onReceiveMessage(const MessageContext &context) = 0;
@@ -47,7 +49,7 @@ class PushClient;
 
 /// A client of the push service. Operations are called from one thread (the GUI thread); the
 /// callbacks arrive on the client's own delivery thread, one at a time, in order.
-class PSVPushService
+class DYNFEED_HOST_EXPORT PSVPushService
 {
 public:
     explicit PSVPushService(PushType type);

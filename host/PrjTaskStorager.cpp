@@ -11,11 +11,10 @@
 
 #include <algorithm>
 
+#include "Logging_p.h"
 #include "PSVPushService.h"
 #include "ProjectManager.h"
 #include "msl.pb.h"
-
-Q_LOGGING_CATEGORY(lcTaskStore, "dynfeed.host.tasks")
 
 namespace {
 
@@ -88,8 +87,8 @@ QList<TaskOperation> PrjTaskStorager::taskOperations(const QString &msgId)
         " FROM task_operations WHERE msg_id = ? ORDER BY id"));
     query.addBindValue(msgId);
     if (!query.exec()) {
-        qCWarning(lcTaskStore) << "cannot read the operations of notification" << msgId << ":"
-                               << query.lastError().text();
+        qCWarning(lcPush()) << "cannot read the operations of notification" << msgId << ":"
+                            << query.lastError().text();
         return operations;
     }
     while (query.next()) {
@@ -111,13 +110,13 @@ bool PrjTaskStorager::notifyTaskReceiver(
     const QString &taskId, int operateType, const QString &receiverUid, const QString &msgId)
 {
     if (operateType != TaskOperate_Remind && operateType != TaskOperate_Notify) {
-        qCWarning(lcTaskStore) << "notification" << msgId << "of operate type" << operateType
-                               << "asks for no reminder";
+        qCWarning(lcPush()) << "notification" << msgId << "of operate type" << operateType
+                            << "asks for no reminder";
         return false;
     }
     if (!isUserId(receiverUid)) {
-        qCWarning(lcTaskStore) << "cannot remind" << receiverUid << "of task" << taskId
-                               << ": not a user id";
+        qCWarning(lcPush()) << "cannot remind" << receiverUid << "of task" << taskId
+                            << ": not a user id";
         return false;
     }
     const int answer
@@ -130,8 +129,8 @@ bool PrjTaskStorager::confirmTaskNotify(
 {
     if (operateType != TaskOperate_Reminded && operateType != TaskOperate_Notified
         && operateType != TaskOperate_Notice) {
-        qCWarning(lcTaskStore) << "notification" << msgId << "of operate type" << operateType
-                               << "asks for no acknowledgement";
+        qCWarning(lcPush()) << "notification" << msgId << "of operate type" << operateType
+                            << "asks for no acknowledgement";
         return false;
     }
     return operate(taskId, operateType, TaskOperate_Confirmed, QLatin1String(""), msgId);
@@ -142,7 +141,7 @@ bool PrjTaskStorager::operate(const QString &taskId, int operateType, int answer
 {
     const QString userId = ProjectManager::currentUserId();
     if (!isUserId(userId)) {
-        qCWarning(lcTaskStore) << "no signed-in user to operate on task" << taskId;
+        qCWarning(lcPush()) << "no signed-in user to operate on task" << taskId;
         return false;
     }
     bool numeric = false;
@@ -150,20 +149,19 @@ bool PrjTaskStorager::operate(const QString &taskId, int operateType, int answer
     QString groupId;
     pb_im_t_msg_item notification;
     if (!numeric || !PSVPushService::findItem(number, &groupId, &notification)) {
-        qCWarning(lcTaskStore) << "no notification" << msgId << "for task" << taskId;
+        qCWarning(lcPush()) << "no notification" << msgId << "for task" << taskId;
         return false;
     }
     const pb_im_t_msg_task *task = taskOf(notification);
     if (!task || QString::number(task->f_task_id()) != taskId) {
-        qCWarning(lcTaskStore) << "notification" << msgId << "is not about task" << taskId;
+        qCWarning(lcPush()) << "notification" << msgId << "is not about task" << taskId;
         return false;
     }
     if (!ensureOpen())
         return false;
 
     const auto fail = [&](const QString &why) {
-        qCWarning(lcTaskStore) << "cannot record the operation on notification" << msgId << ":"
-                               << why;
+        qCWarning(lcPush()) << "cannot record the operation on notification" << msgId << ":" << why;
         m_db.rollback();
         return false;
     };
@@ -285,7 +283,7 @@ bool PrjTaskStorager::ensureOpen()
         }
     }
     if (!opened) {
-        qCWarning(lcTaskStore) << "cannot open the task store" << wanted << ":" << error;
+        qCWarning(lcPush()) << "cannot open the task store" << wanted << ":" << error;
         close();
         return false;
     }

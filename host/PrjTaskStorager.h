@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -24,7 +26,7 @@ class pb_im_t_msg_item;
 /// new; an acknowledgement is sent once per notification and user.
 ///
 /// GUI thread only.
-class PrjTaskStorager : public IPSVPrjTaskStorager
+class DYNFEED_HOST_EXPORT PrjTaskStorager : public IPSVPrjTaskStorager
 {
 public:
     static PrjTaskStorager &instance();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QString>
 
 class IVestigialStorager;
@@ -12,7 +14,7 @@ enum StoragerType {
 };
 
 /// The host's project manager: who is signed in, and the project stores. GUI thread only.
-class ProjectManager
+class DYNFEED_HOST_EXPORT ProjectManager
 {
 public:
     /// The store of that type: the one installed for it, else the built-in one. Only

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "Logging_p.h"
 #include "PSVPushService.h"
 #include "PushDeliveryQueue_p.h"
 #include "PushServiceStore_p.h"
@@ -125,8 +126,8 @@ void PushClientWorker::deliver(const PushDelivery &delivery, IPushServiceSink *s
             break;
         }
     } catch (const std::exception &exception) {
-        qWarning("PSVPushService: a callback threw: %s", exception.what());
+        qCWarning(lcPush(), "PSVPushService: a callback threw: %s", exception.what());
     } catch (...) {
-        qWarning("PSVPushService: a callback threw");
+        qCWarning(lcPush(), "PSVPushService: a callback threw");
     }
 }

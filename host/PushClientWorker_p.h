@@ -13,7 +13,9 @@ class PushDeliveryQueue;
 struct PushDelivery;
 
 /// One client's connection to the push service: its subscriptions, its delivery queue and the
-/// thread that runs the sink's callbacks, one at a time and in order. The operations are called
+/// thread that runs the sink's callbacks, one at a time and in order. Not on WorkQueue: a
+/// delivery is dropped at take time when its subscription has ended, and the thread outlives a
+/// client destroyed from inside a callback. The operations are called
 /// from one thread; none of them calls back or waits for a callback.
 class PushClientWorker final : public PushClient
 {

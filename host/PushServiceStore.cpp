@@ -10,6 +10,7 @@
 #include <future>
 #include <limits>
 
+#include "Logging_p.h"
 #include "PSVPushService.h"
 #include "PushClient_p.h"
 #include "PushDeliveryQueue_p.h"
@@ -24,6 +25,21 @@ void shutdownStore()
 }
 
 } // namespace
+
+PushServiceStore::PushServiceStore()
+    : m_queue(
+        1,
+        [] {
+            // Registered before the thread exists: Qt guards its list of routines with a lock
+            // that ThreadSanitizer cannot see, and the store thread's first database work
+            // touches Qt's global lists too.
+            if (QCoreApplication::instance())
+                qAddPostRoutine(shutdownStore);
+        },
+        // The thread closes the connection it opened before it ends; the next thread starts
+        // only once this one has left the database alone.
+        [this] { closeDatabase(); })
+{ }
 
 PushServiceStore &PushServiceStore::instance()
 {
@@ -56,7 +72,7 @@ bool PushServiceStore::open()
 QList<int> PushServiceStore::publish(const QString &groupId, const pb_clt_t_user &message)
 {
     if (groupId.isEmpty()) {
-        qWarning("PSVPushService: a message without a project id was not published");
+        qCWarning(lcPush(), "PSVPushService: a message without a project id was not published");
         return {};
     }
     // The caller waits, so the job may read its message in place.
@@ -81,7 +97,7 @@ bool PushServiceStore::findItem(quint64 msgId, QString *groupId, pb_im_t_msg_ite
         query.setForwardOnly(true);
         if (!query.exec(QStringLiteral(
                 "SELECT group_id, payload FROM push_messages ORDER BY first_seq DESC"))) {
-            qWarning("PSVPushService: cannot look for message %llu: %s", msgId,
+            qCWarning(lcPush(), "PSVPushService: cannot look for message %llu: %s", msgId,
                 qUtf8Printable(query.lastError().text()));
             return false;
         }
@@ -206,39 +222,12 @@ void PushServiceStore::unsubscribeAll(const std::shared_ptr<PushDeliveryQueue> &
 
 void PushServiceStore::shutdown()
 {
-    std::thread ending;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_quit = true;
-        ending = std::move(m_thread);
-    }
-    m_wakeUp.notify_all();
-    if (ending.joinable())
-        ending.join();
+    m_queue.stop();
 }
 
 void PushServiceStore::post(std::function<void()> job)
 {
-    std::thread previous;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.push_back(std::move(job));
-        if (!m_running) {
-            // Registered before the thread exists: Qt guards its list of routines with a lock
-            // that ThreadSanitizer cannot see, and the store thread's first database work
-            // touches Qt's global lists too.
-            if (QCoreApplication::instance())
-                qAddPostRoutine(shutdownStore);
-            // The previous thread has left its loop and closed its database already.
-            previous = std::move(m_thread);
-            m_quit = false;
-            m_running = true;
-            m_thread = std::thread([this] { run(); });
-        }
-    }
-    m_wakeUp.notify_one();
-    if (previous.joinable())
-        previous.join();
+    m_queue.post(std::move(job));
 }
 
 template <typename Result> Result PushServiceStore::call(std::function<Result()> job)
@@ -247,32 +236,6 @@ template <typename Result> Result PushServiceStore::call(std::function<Result()>
     std::future<Result> result = promise->get_future();
     post([promise, job] { promise->set_value(job()); });
     return result.get();
-}
-
-void PushServiceStore::run()
-{
-    for (;;) {
-        std::function<void()> job;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wakeUp.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
-            if (m_jobs.empty()) {
-                // Closed outside the lock; a job that arrives meanwhile is still run, and the
-                // next thread only starts once this one has left the database alone.
-                lock.unlock();
-                closeDatabase();
-                lock.lock();
-                if (m_jobs.empty()) {
-                    m_running = false;
-                    return;
-                }
-                continue;
-            }
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-        }
-        job();
-    }
 }
 
 bool PushServiceStore::ensureOpen()
@@ -299,7 +262,7 @@ bool PushServiceStore::ensureOpen()
     else
         opened = createSchema(&error);
     if (!opened) {
-        qWarning("PSVPushService: cannot open the message store \"%s\": %s",
+        qCWarning(lcPush(), "PSVPushService: cannot open the message store \"%s\": %s",
             qUtf8Printable(path.isEmpty() ? QStringLiteral(":memory:") : path),
             qUtf8Printable(error));
         closeDatabase();
@@ -355,7 +318,7 @@ bool PushServiceStore::readGroup(const QString &groupId, int *initSeqId, int *se
     query.prepare(QStringLiteral("SELECT init_seq, last_seq FROM push_groups WHERE group_id = ?"));
     query.addBindValue(groupId);
     if (!query.exec()) {
-        qWarning("PSVPushService: cannot read group %s: %s", qUtf8Printable(groupId),
+        qCWarning(lcPush(), "PSVPushService: cannot read group %s: %s", qUtf8Printable(groupId),
             qUtf8Printable(query.lastError().text()));
         return false;
     }
@@ -401,7 +364,7 @@ bool PushServiceStore::readMessages(const QString &groupId, int afterSeqId, int 
             take(query.value(0).toInt(), query.value(1).toByteArray());
     }
     if (!ok) {
-        qWarning("PSVPushService: cannot read the messages of group %s: %s",
+        qCWarning(lcPush(), "PSVPushService: cannot read the messages of group %s: %s",
             qUtf8Printable(groupId), qUtf8Printable(query.lastError().text()));
         return false;
     }
@@ -421,8 +384,8 @@ QList<int> PushServiceStore::publishNow(const QString &groupId, const pb_clt_t_u
     int initSeqId = 0;
     QString error;
     if (!writeMessage(groupId, &stored, &seqIds, &initSeqId, &error)) {
-        qWarning("PSVPushService: cannot store a message of group %s: %s", qUtf8Printable(groupId),
-            qUtf8Printable(error));
+        qCWarning(lcPush(), "PSVPushService: cannot store a message of group %s: %s",
+            qUtf8Printable(groupId), qUtf8Printable(error));
         sendErrorToGroup(groupId, PushError_StoreWrite);
         return {};
     }

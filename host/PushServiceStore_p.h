@@ -5,13 +5,12 @@
 #include <QSqlDatabase>
 #include <QString>
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "WorkQueue_p.h"
 
 class PushDeliveryQueue;
 class pb_clt_t_user;
@@ -72,12 +71,11 @@ private:
         quint64 token = 0;
     };
 
-    PushServiceStore() = default;
+    PushServiceStore();
     ~PushServiceStore() = default;
 
     void post(std::function<void()> job);
     template <typename Result> Result call(std::function<Result()> job);
-    void run();
 
     // The rest runs on the store thread only.
     bool ensureOpen();
@@ -97,12 +95,8 @@ private:
     void sendError(PushDeliveryQueue &queue, const QString &groupId, quint64 token, int code);
     void sendErrorToGroup(const QString &groupId, int code);
 
-    mutable std::mutex m_mutex; // guards the job queue, the thread and the path
-    std::condition_variable m_wakeUp;
-    std::deque<std::function<void()>> m_jobs;
-    std::thread m_thread;
-    bool m_quit = false;
-    bool m_running = false; // a store thread is in its loop
+    WorkQueue m_queue; // the store thread
+    mutable std::mutex m_mutex; // guards the path
     QString m_path;
     quint64 m_pathVersion = 0;
 

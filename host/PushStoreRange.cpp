@@ -2,6 +2,8 @@
 
 #include <QtDebug>
 
+#include "Logging_p.h"
+
 bool PushStoreRange::hasPartsBesideItems(const pb_clt_t_user &message)
 {
     return message.has_f_prj_details() || message.has_f_task_details()
@@ -23,8 +25,9 @@ void PushStoreRange::take(int firstSeqId, const char *payload, int size)
 {
     auto stored = std::make_unique<pb_clt_t_user>();
     if (!stored->ParseFromArray(payload, size)) {
-        qWarning("PSVPushService: skipped a malformed stored message (group %s, sequence "
-                 "number %d)",
+        qCWarning(lcPush(),
+            "PSVPushService: skipped a malformed stored message (group %s, sequence "
+            "number %d)",
             qUtf8Printable(m_groupId), firstSeqId);
         return;
     }

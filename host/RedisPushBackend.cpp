@@ -20,6 +20,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "Logging_p.h"
 #include "PSVPushService.h"
 #include "PushClient_p.h"
 #include "msl.pb.h"
@@ -327,8 +328,9 @@ std::unique_ptr<pb_clt_t_user> decode(const QString &groupId, const Entry &entry
 {
     auto message = std::make_unique<pb_clt_t_user>();
     if (!message->ParseFromArray(entry.payload.constData(), entry.payload.size())) {
-        qWarning("PSVPushService: skipped a malformed message on the push server (group %s, "
-                 "sequence number %d)",
+        qCWarning(lcPush(),
+            "PSVPushService: skipped a malformed message on the push server (group %s, "
+            "sequence number %d)",
             qUtf8Printable(groupId), entry.first);
         return nullptr;
     }
@@ -530,8 +532,9 @@ bool RedisReader::connect()
         if (id && id->type == REDIS_REPLY_INTEGER) {
             m_readerId = number(id->integer);
             if (m_lossReported)
-                qInfo("PSVPushService: client of user %s is connected to the push server %s "
-                      "again",
+                qCDebug(lcPush(),
+                    "PSVPushService: client of user %s is connected to the push server %s "
+                    "again",
                     qUtf8Printable(m_userId), qUtf8Printable(m_server.name()));
             m_lossReported = false;
             m_backoffMs = FirstBackoffMs;
@@ -551,7 +554,8 @@ void RedisReader::reportLoss(const QString &why)
     if (m_lossReported)
         return;
     m_lossReported = true;
-    qWarning("PSVPushService: client of user %s cannot reach the push server %s: %s; retrying",
+    qCWarning(lcPush(),
+        "PSVPushService: client of user %s cannot reach the push server %s: %s; retrying",
         qUtf8Printable(m_userId), qUtf8Printable(m_server.name()), qUtf8Printable(why));
     deliverError(QString(), m_connection, PushError_Connection);
 }
@@ -711,7 +715,7 @@ bool RedisReader::readLive()
             return false;
     }
     if (reply->type == REDIS_REPLY_ERROR) {
-        qWarning("PSVPushService: reading the groups of user %s on %s failed: %s",
+        qCWarning(lcPush(), "PSVPushService: reading the groups of user %s on %s failed: %s",
             qUtf8Printable(m_userId), qUtf8Printable(m_server.name()),
             replyText(reply.get()).constData());
         return true;
@@ -765,8 +769,9 @@ bool RedisReader::deliverEntries(const QString &groupId, const std::vector<Entry
         if (stream == m_streams.end())
             return true; // left from inside a callback
         if (entry.first > stream->cursorSeq + 1) {
-            qWarning("PSVPushService: group %s lost messages %d to %d on %s before client of "
-                     "user %s read them (the group keeps its newest %d)",
+            qCWarning(lcPush(),
+                "PSVPushService: group %s lost messages %d to %d on %s before client of "
+                "user %s read them (the group keeps its newest %d)",
                 qUtf8Printable(groupId), stream->cursorSeq + 1, entry.first - 1,
                 qUtf8Printable(m_server.name()), qUtf8Printable(m_userId), m_server.maxLen);
         }
@@ -812,9 +817,9 @@ void RedisReader::deliverInfo(const QString &groupId, quint64 token, const Group
     try {
         sink->onGetGroupInfo(groupItem);
     } catch (const std::exception &exception) {
-        qWarning("PSVPushService: a callback threw: %s", exception.what());
+        qCWarning(lcPush(), "PSVPushService: a callback threw: %s", exception.what());
     } catch (...) {
-        qWarning("PSVPushService: a callback threw");
+        qCWarning(lcPush(), "PSVPushService: a callback threw");
     }
 }
 
@@ -835,9 +840,9 @@ void RedisReader::deliverMessage(const QString &groupId, quint64 token, Outgoing
     try {
         sink->onReceiveMessage(context);
     } catch (const std::exception &exception) {
-        qWarning("PSVPushService: a callback threw: %s", exception.what());
+        qCWarning(lcPush(), "PSVPushService: a callback threw: %s", exception.what());
     } catch (...) {
-        qWarning("PSVPushService: a callback threw");
+        qCWarning(lcPush(), "PSVPushService: a callback threw");
     }
 }
 
@@ -849,9 +854,9 @@ void RedisReader::deliverError(const QString &groupId, quint64 token, int code)
     try {
         sink->onError(code);
     } catch (const std::exception &exception) {
-        qWarning("PSVPushService: a callback threw: %s", exception.what());
+        qCWarning(lcPush(), "PSVPushService: a callback threw: %s", exception.what());
     } catch (...) {
-        qWarning("PSVPushService: a callback threw");
+        qCWarning(lcPush(), "PSVPushService: a callback threw");
     }
 }
 
@@ -1060,7 +1065,7 @@ bool RedisPushBackend::configure(const QUrl &url)
     RedisServer server;
     QString error;
     if (!url.isEmpty() && !RedisServer::fromUrl(url, &server, &error)) {
-        qWarning("PSVPushService: cannot use the push server %s: %s",
+        qCWarning(lcPush(), "PSVPushService: cannot use the push server %s: %s",
             qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
         return false;
     }
@@ -1102,13 +1107,13 @@ QList<int> RedisPushBackend::publish(
     const RedisServer &server, const QString &groupId, const pb_clt_t_user &message)
 {
     if (groupId.isEmpty()) {
-        qWarning("PSVPushService: a message without a project id was not published");
+        qCWarning(lcPush(), "PSVPushService: a message without a project id was not published");
         return {};
     }
     std::string bytes;
     if (!message.SerializeToString(&bytes)) {
-        qWarning(
-            "PSVPushService: a message for group %s cannot be serialised", qUtf8Printable(groupId));
+        qCWarning(lcPush(), "PSVPushService: a message for group %s cannot be serialised",
+            qUtf8Printable(groupId));
         return {};
     }
     const int numbers = std::max(1, itemCount(message));
@@ -1138,7 +1143,8 @@ QList<int> RedisPushBackend::publish(
             if (reply && replyText(reply.get()).startsWith("LOADING")) {
                 connection.abandon(QString::fromUtf8(replyText(reply.get())));
             } else if (reply) {
-                qWarning("PSVPushService: the push server %s refused a message for group %s: %s",
+                qCWarning(lcPush(),
+                    "PSVPushService: the push server %s refused a message for group %s: %s",
                     qUtf8Printable(server.name()), qUtf8Printable(groupId),
                     replyText(reply.get()).constData());
                 return {};
@@ -1147,8 +1153,9 @@ QList<int> RedisPushBackend::publish(
             }
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            qWarning("PSVPushService: a message for group %s was not published: the push server "
-                     "%s cannot be reached: %s",
+            qCWarning(lcPush(),
+                "PSVPushService: a message for group %s was not published: the push server "
+                "%s cannot be reached: %s",
                 qUtf8Printable(groupId), qUtf8Printable(server.name()),
                 qUtf8Printable(connection.error()));
             return {};
@@ -1171,7 +1178,7 @@ bool RedisPushBackend::groupSeqIds(
         ? readCommand(server, { "XRANGE", stream, "-", "+", "COUNT", "1" }, &error)
         : nullptr;
     if (!oldest || oldest->type == REDIS_REPLY_ERROR || newest->type == REDIS_REPLY_ERROR) {
-        qWarning("PSVPushService: cannot read group %s on the push server %s: %s",
+        qCWarning(lcPush(), "PSVPushService: cannot read group %s on the push server %s: %s",
             qUtf8Printable(groupId), qUtf8Printable(server.name()),
             qUtf8Printable(oldest ? QString::fromUtf8(replyText(oldest.get())) : error));
         return false;
@@ -1189,7 +1196,8 @@ bool RedisPushBackend::findItem(
     const RedisServer &server, quint64 msgId, QString *groupId, pb_im_t_msg_item *item)
 {
     const auto failed = [&](const QString &why) {
-        qWarning("PSVPushService: cannot look for message %llu on the push server %s: %s",
+        qCWarning(lcPush(),
+            "PSVPushService: cannot look for message %llu on the push server %s: %s",
             qulonglong(msgId), qUtf8Printable(server.name()), qUtf8Printable(why));
         return false;
     };

@@ -1,4 +1,5 @@
 #include "UserSettings.h"
+#include "Logging_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +47,7 @@ UserSettings::UserSettings(const QString &userId)
         m_settings.reset();
         const QString aside = path + QStringLiteral(".damaged");
         QFile::remove(aside);
-        qWarning("UserSettings: %s cannot be read; moved to %s", qUtf8Printable(path),
+        qCWarning(lcFiles(), "UserSettings: %s cannot be read; moved to %s", qUtf8Printable(path),
             qUtf8Printable(aside));
         QFile::rename(path, aside);
         m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
@@ -76,7 +77,7 @@ QHash<QString, int> UserSettings::loadPrjDynSeqId() const
         bool isNumber = false;
         const int seqId = m_settings->value(SeqIdKey).toInt(&isNumber);
         if (!prjId.isValid() || !isNumber) {
-            qWarning("UserSettings: skipped a malformed entry %d of user %s", i + 1,
+            qCWarning(lcFiles(), "UserSettings: skipped a malformed entry %d of user %s", i + 1,
                 qUtf8Printable(m_userId));
             continue;
         }
@@ -101,5 +102,6 @@ void UserSettings::savePrjDynSeqId(const QHash<QString, int> &seqIds)
     QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
-        qWarning("UserSettings: cannot write %s", qUtf8Printable(m_settings->fileName()));
+        qCWarning(
+            lcFiles(), "UserSettings: cannot write %s", qUtf8Printable(m_settings->fileName()));
 }

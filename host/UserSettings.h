@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QHash>
 #include <QString>
 
@@ -8,7 +10,7 @@
 class QSettings;
 
 /// One user's settings, kept with QSettings under the application's organisation and name.
-class UserSettings
+class DYNFEED_HOST_EXPORT UserSettings
 {
 public:
     explicit UserSettings(const QString &userId);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QMenu>
 
 class QContextMenuEvent;
@@ -7,7 +9,7 @@ class QLineEdit;
 
 /// The host's context menu for line edits: Undo, Redo, Cut, Copy, Paste, Delete and Select All,
 /// each enabled only when it can act on the edit. GUI thread only.
-class VTRightClickMenu : public QMenu
+class DYNFEED_HOST_EXPORT VTRightClickMenu : public QMenu
 {
     Q_OBJECT
 public:

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcVoice, "dynfeed.host.voice")
+#include "Logging_p.h"
 
 namespace {
 
@@ -266,7 +266,7 @@ void VTVoice::setState(State state)
 
 void VTVoice::fail(State state, const QString &why)
 {
-    qCWarning(lcVoice).noquote() << "voice note" << m_url << "cannot be played:" << why;
+    qCWarning(lcUi()).noquote() << "voice note" << m_url << "cannot be played:" << why;
     m_elapsedMs = 0;
     setState(state);
     setToolTip(stateText());

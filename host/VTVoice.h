@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_host_export.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -12,7 +14,7 @@ class QMediaPlayer;
 /// service on the first play; the media pipeline is built then too, never with the widget. A
 /// missing or undecodable note, or a machine without audio output, shows as the bubble's state
 /// and writes one log line. GUI thread only; the cloud-file service calls back on it.
-class VTVoice : public QWidget, public FileTransferSink
+class DYNFEED_HOST_EXPORT VTVoice : public QWidget, public FileTransferSink
 {
     Q_OBJECT
 public:

@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     qtmultimedia5-dev libqt5multimedia5-plugins
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     redis-server libhiredis-dev nginx

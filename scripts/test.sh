@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   1. the whole suite;
+#   0. the format of every tracked source (clang-format, the repository's .clang-format);
+#   1. the whole suite, built with warnings as errors;
+#   1b. the installed package: installed into a temporary prefix, examples/minimal_host built
+#       against it with find_package(dynfeed) and run;
 #   2. the suites that look at pixels again on Qt's plain (non-SIMD) code paths;
 #   3. one short run of every benchmark program;
 #   4. the threaded suites again under ThreadSanitizer;
@@ -13,10 +16,29 @@ bash scripts/deps.sh
 jobs="$(nproc)"
 stage() { printf '\n==== %s ====\n' "$*"; }
 
+stage "source format"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+echo "ok: every tracked source is formatted"
+
 stage "build and run every test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# -Werror reaches our own targets only (dynfeed_warnings), never the generated message code.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDYNFEED_WERROR=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure --no-tests=error -j"$jobs")
+
+stage "installed package"
+prefix="$(mktemp -d)"
+trap 'rm -rf "$prefix"' EXIT
+cmake --install build --prefix "$prefix/usr" >/dev/null
+cmake -S examples/minimal_host -B "$prefix/minimal_host" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_PREFIX_PATH="$prefix/usr"
+cmake --build "$prefix/minimal_host" -j"$jobs"
+# The run paths of the installed libraries find each other; nothing from the build tree is used.
+env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen "$prefix/minimal_host/minimal_host"
+if ldd "$prefix/usr/bin/dynfeed_demo" "$prefix/usr/bin/gen_sample" | grep "not found"; then
+    echo "FAIL: an installed program does not find its libraries"; exit 1
+fi
+echo "ok: the installed package builds and runs a host"
 
 stage "pixel suites on Qt's plain code paths"
 # A picture compare that depends on the processor's SIMD path fails here on every machine.

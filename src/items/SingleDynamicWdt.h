@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dynfeed_export.h"
+
 #include <QDateTime>
 #include <QFrame>
 #include <QString>
@@ -15,7 +17,7 @@ struct SDynData;
 /// One record of the feed: the header on top and, indented past the avatar, the content widget
 /// of the record's kind. Refilled with another record when the item page reuses it. GUI thread
 /// only.
-class SingleDynamicWdt : public QFrame
+class DYNFEED_EXPORT SingleDynamicWdt : public QFrame
 {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "attach/SafeFileName.h"
+#include "SafeFileName.h"
 
 #include <QCryptographicHash>
 
@@ -12,10 +12,15 @@ bool hasSeparatorOrNul(const QString &text)
 
 } // namespace
 
+bool isSafeFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !hasSeparatorOrNul(name);
+}
+
 QString safeFileName(const QString &name)
 {
-    if (!name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !hasSeparatorOrNul(name))
+    if (isSafeFileName(name))
         return name;
 
     QString safe = QString::fromLatin1(

@@ -12,6 +12,7 @@
 
 #include "PSVPushService.h"
 #include "feed/DynDataController.h"
+#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
 
@@ -98,7 +99,7 @@ pb_clt_t_user messageOf(int items, qint64 firstTime)
     pb_clt_t_user user;
     for (int i = 0; i < items; ++i) {
         pb_im_t_msg_item *item = user.mutable_f_im_msg()->add_f_msg();
-        item->set_f_msg_type(5);
+        item->set_f_msg_type(MsgType::Plain);
         item->set_f_msg_id(quint64(firstTime + i));
         item->set_f_sender_id(1001);
         item->set_f_sender_name("张伟");

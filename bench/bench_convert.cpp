@@ -15,6 +15,7 @@
 
 #include "MessageContext.h"
 #include "feed/ConvertText_p.h"
+#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
@@ -37,7 +38,7 @@ pb_im_t_msg_item *addItem(pb_clt_t_user &user, quint32 type, const std::string &
     return item;
 }
 
-void setAttachment(pb_im_t_msg_attach *attach, int n, int type = 1)
+void setAttachment(pb_im_t_msg_attach *attach, int n, int type = AttachType::File)
 {
     attach->set_f_attach_name("现场照片_" + std::to_string(n) + ".jpg");
     attach->set_f_attach_size(180000 + 1000 * n);
@@ -74,14 +75,15 @@ void fillReport(pb_im_t_msg_task *task, int n)
     report->mutable_f_reply_to()->set_f_name("李秀英");
     report->set_f_title("整改回复");
     report->set_f_content("模板已加固，支撑间距已按方案调整，请复查。");
-    report->set_f_content_type(1);
-    setAttachment(report->add_f_attach_list()->mutable_f_baseinfo(), n, 2);
-    setAttachment(report->add_f_attach_list()->mutable_f_baseinfo(), n + 1, 1);
+    report->set_f_content_type(ReportContentType::Text);
+    setAttachment(report->add_f_attach_list()->mutable_f_baseinfo(), n, AttachType::Picture);
+    setAttachment(report->add_f_attach_list()->mutable_f_baseinfo(), n + 1, AttachType::File);
 }
 
 pb_im_t_msg_prj_record *addRecord(pb_clt_t_user &user, int type, const std::string &body, int n)
 {
-    pb_im_t_msg_prj_record *record = addItem(user, 14, body, n)->mutable_f_msg_prj_record();
+    pb_im_t_msg_prj_record *record
+        = addItem(user, MsgType::ProjectRecord, body, n)->mutable_f_msg_prj_record();
     record->set_record_type(type);
     record->mutable_sender()->set_f_uid(200100 + n % 7);
     record->mutable_sender()->set_f_name(n % 2 ? "张建国" : "李秀英");
@@ -94,35 +96,39 @@ void addMixedItem(pb_clt_t_user &user, int n)
 {
     switch (n % 20) {
     case 0:
-        fillTask(addItem(user, 6, "张建国布置了任务：模板加固", n)->mutable_f_msg_task(), n);
+        fillTask(
+            addItem(user, MsgType::Task, "张建国布置了任务：模板加固", n)->mutable_f_msg_task(), n);
         break;
     case 1:
     case 5:
     case 9:
     case 13:
     case 17:
-        addItem(user, 5, "李秀英：明天上午九点在项目部召开安全例会，请各班组长准时参加。", n);
+        addItem(user, MsgType::Plain,
+            "李秀英：明天上午九点在项目部召开安全例会，请各班组长准时参加。", n);
         break;
     case 2:
     case 10:
-        fillTask(addItem(user, 7, "通知了任务", n)->mutable_f_msg_task(), n);
+        fillTask(addItem(user, MsgType::TaskFollowUp, "通知了任务", n)->mutable_f_msg_task(), n);
         break;
     case 3:
     case 11:
     case 15:
-        fillReport(addItem(user, 7, "回复了任务", n)->mutable_f_msg_task(), n);
+        fillReport(addItem(user, MsgType::TaskFollowUp, "回复了任务", n)->mutable_f_msg_task(), n);
         break;
     case 4: {
+        // A type the converter does not know: its attachments make the records.
         pb_im_t_msg_item *item = addItem(user, 9, "上传了照片", n);
         setAttachment(item->add_f_attch(), n);
         setAttachment(item->add_f_attch(), n + 1);
         break;
     }
     case 6:
-        setAttachment(addItem(user, 6, "发送了文件", n)->add_f_attch(), n);
+        setAttachment(addItem(user, MsgType::Task, "发送了文件", n)->add_f_attch(), n);
         break;
     case 7: {
-        pb_prj_t_info *info = addRecord(user, 2, "修改了项目信息", n)->mutable_f_prj_info();
+        pb_prj_t_info *info = addRecord(user, RecordType::ProjectInfoEdited, "修改了项目信息", n)
+                                  ->mutable_f_prj_info();
         info->set_f_prj_name("锦绣花园二期");
         info->set_f_prj_type(1);
         info->set_f_province("广东省");
@@ -136,13 +142,18 @@ void addMixedItem(pb_clt_t_user &user, int n)
         break;
     }
     case 8:
-        setAttachment(addRecord(user, 7, "上传了文件", n)->add_f_files()->mutable_f_baseinfo(), n);
+        setAttachment(addRecord(user, RecordType::FileUploaded, "上传了文件", n)
+                          ->add_f_files()
+                          ->mutable_f_baseinfo(),
+            n);
         break;
     case 12:
-        addRecord(user, 1, "邀请了王志强、赵磊、陈静、刘洋、孙伟加入项目", n);
+        addRecord(
+            user, RecordType::MembersInvited, "邀请了王志强、赵磊、陈静、刘洋、孙伟加入项目", n);
         break;
     case 14: {
-        pb_im_t_msg_prj_record *record = addRecord(user, 9, "陈静加入了项目", n);
+        pb_im_t_msg_prj_record *record
+            = addRecord(user, RecordType::MemberJoined, "陈静加入了项目", n);
         pb_im_t_msg_prj_record_base_user *receiver = record->add_receivers();
         receiver->set_f_uid(200120);
         receiver->set_f_name("陈静");
@@ -150,13 +161,15 @@ void addMixedItem(pb_clt_t_user &user, int n)
         break;
     }
     case 16:
-        fillTask(addRecord(user, 5, "完成了任务", n)->mutable_f_task_info(), n);
+        fillTask(
+            addRecord(user, RecordType::TaskCompleted, "完成了任务", n)->mutable_f_task_info(), n);
         break;
     case 18:
-        fillReport(addRecord(user, 11, "回复了任务", n)->mutable_f_task_info(), n);
+        fillReport(
+            addRecord(user, RecordType::TaskReport, "回复了任务", n)->mutable_f_task_info(), n);
         break;
     default:
-        addRecord(user, 0, "更新了项目进度", n);
+        addRecord(user, RecordType::Announcement, "更新了项目进度", n);
         break;
     }
 }

@@ -32,6 +32,7 @@
 #include "MessageContext.h"
 #include "attach/PictureLabel.h"
 #include "export/DayLogWriter.h"
+#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "samples/SampleProject.h"
@@ -76,7 +77,7 @@ const QList<const SDynData *> &dayRecords()
         for (SDynData *record : qAsConst(all)) {
             if (record->kind == SDynData::KindWeather) {
                 if (reminders < kReminders) {
-                    record->content.insert(QStringLiteral("f_date"), kDay.toString(Qt::ISODate));
+                    record->content.insert(DynKey::date, kDay.toString(Qt::ISODate));
                     record->dateTime = start;
                     day << record;
                     ++reminders;
@@ -86,14 +87,14 @@ const QList<const SDynData *> &dayRecords()
             if (placed == kRecords - kReminders)
                 continue; // the forecasts come last
             record->dateTime = start.addSecs(240 * placed++);
-            const QString name = record->content.value(QStringLiteral("f_attach_name")).toString();
+            const QString name = record->content.value(DynKey::attachName).toString();
             if (record->kind == SDynData::KindAttachment
                 && PictureLabel::fileType(name) == PictureLabel::Picture
                 && thumbnails < kThumbnails) {
                 QImage thumb(200, 150, QImage::Format_RGB32);
                 thumb.fill(QColor::fromHsv(40 * thumbnails, 90, 200));
                 QPainter(&thumb).fillRect(30, 60, 140, 70, QColor(0x80, 0x70, 0x60));
-                const QString id = record->content.value(QStringLiteral("f_attach_id")).toString();
+                const QString id = record->content.value(DynKey::attachId).toString();
                 thumb.save(workDir().filePath(id), "JPG");
                 ++thumbnails;
             }

@@ -32,6 +32,7 @@
 
 #include "MessageContext.h"
 #include "feed/DynDataController.h"
+#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "items/SingleDynamicWdt.h"
@@ -72,7 +73,7 @@ const QList<SDynData *> &sampleRecords()
         for (SDynData *record : qAsConst(all)) {
             if (record->kind == SDynData::KindTask && tasks++ % 3 != 2)
                 record->content.insert(
-                    QStringLiteral("attach_list"), QVariant(files.mid(tasks % 3, 1 + tasks % 3)));
+                    DynKey::attachList, QVariant(files.mid(tasks % 3, 1 + tasks % 3)));
         }
         std::stable_sort(all.begin(), all.end(),
             [](const SDynData *a, const SDynData *b) { return a->dateTime > b->dateTime; });
@@ -118,9 +119,10 @@ QList<SDynData *> withTextContent(const QList<SDynData *> &records)
     QList<SDynData *> notices;
     for (const SDynData *source : records) {
         QStringList lines;
-        for (const char *key : { "text", "desc", "type", "location", "people", "time", "title",
-                 "content", "f_attach_name", "f_weather_info", "f_reminder_title" }) {
-            const QString value = source->content.value(QLatin1String(key)).toString();
+        for (const QString &key : { DynKey::text, DynKey::desc, DynKey::type, DynKey::location,
+                 DynKey::people, DynKey::time, DynKey::title, DynKey::content, DynKey::attachName,
+                 DynKey::weatherInfo, DynKey::reminderTitle }) {
+            const QString value = source->content.value(key).toString();
             if (!value.isEmpty())
                 lines << value;
         }
@@ -133,7 +135,7 @@ QList<SDynData *> withTextContent(const QList<SDynData *> &records)
         notice->dateTime = source->dateTime;
         notice->seqId = source->seqId;
         if (!lines.isEmpty())
-            notice->content.insert(QStringLiteral("text"), lines.mid(0, 5).join(QLatin1Char('\n')));
+            notice->content.insert(DynKey::text, lines.mid(0, 5).join(QLatin1Char('\n')));
         notices << notice;
     }
     return notices;
@@ -145,7 +147,7 @@ QString rowText(const SDynData *record)
     QStringList parts;
     for (const QString &part :
         { record->userName, record->text, SummaryInfoWdt::getTimeStr(record->dateTime),
-            record->userJob, record->content.value(QStringLiteral("text")).toString() }) {
+            record->userJob, record->content.value(DynKey::text).toString() }) {
         if (!part.isEmpty())
             parts << part;
     }

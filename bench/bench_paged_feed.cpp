@@ -32,6 +32,7 @@
 
 #include "MessageContext.h"
 #include "feed/DynDataController.h"
+#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "items/SummaryInfoWdt.h"
@@ -91,8 +92,9 @@ QList<SDynData *> copies(int count)
 QString rowText(const SDynData *record)
 {
     QStringList parts { record->userName, record->text, record->userJob };
-    for (const char *key : { "text", "f_attach_name", "f_weather_info", "f_reminder_title" })
-        parts << record->content.value(QLatin1String(key)).toString();
+    for (const QString &key :
+        { DynKey::text, DynKey::attachName, DynKey::weatherInfo, DynKey::reminderTitle })
+        parts << record->content.value(key).toString();
     parts.removeAll(QString());
     return parts.join(QLatin1Char('\n'));
 }

@@ -33,6 +33,7 @@
 
 #include "PSVPushService.h"
 #include "common/TestServers.h"
+#include "feed/DynKeys.h"
 #include "items/SingleDynamicWdt.h"
 #include "msl.pb.h"
 #include "views/DynScrollArea.h"
@@ -63,7 +64,7 @@ pb_clt_t_user notice(qint64 sendTime, const QString &text)
 {
     pb_clt_t_user message;
     pb_im_t_msg_item *item = message.mutable_f_im_msg()->add_f_msg();
-    item->set_f_msg_type(5);
+    item->set_f_msg_type(MsgType::Plain);
     item->set_f_msg_id(quint64(sendTime));
     item->set_f_sender_id(1001);
     item->set_f_sender_name("王工");

@@ -6,6 +6,10 @@
 
 #include "samples/SampleProject.h"
 
+// The message format's numbers. The sample library links no part of the feed library: it reads
+// this header of constants only.
+#include "../../src/feed/DynKeys.h"
+
 namespace {
 
 // Placeholders: %floor a floor of the tower, %clock a time of day, %few a handful, %count a
@@ -129,7 +133,7 @@ void fillFile(pb_im_t_msg_attach *attach, const QString &name, int maxBytes, Mix
     attach->set_f_attach_id(id.toStdString());
     attach->set_f_attach_url(
         QStringLiteral("https://files.example.com/f/%1").arg(id).toStdString());
-    attach->set_f_attach_type(1);
+    attach->set_f_attach_type(AttachType::File);
 }
 
 pb_im_t_msg_item *addItem(
@@ -164,12 +168,13 @@ pb_clt_t_user SampleLiveMessages::message(quint64 number, qint64 sendTime)
     switch (kKinds.at(deal(number, kKinds.size(), 3))) {
     case Notice: {
         const QString text = noticeTexts().at(deal(number, noticeTexts().size(), 4));
-        addItem(message, 5, author, author.name + QStringLiteral("：") + fillIn(text, mix));
+        addItem(message, MsgType::Plain, author,
+            author.name + QStringLiteral("：") + fillIn(text, mix));
         break;
     }
     case Photos: {
-        pb_im_t_msg_item *item
-            = addItem(message, 2, author, author.name + QStringLiteral("发送了图片"));
+        pb_im_t_msg_item *item = addItem(
+            message, MsgType::Picture, author, author.name + QStringLiteral("发送了图片"));
         const int count = 1 + mix.below(3);
         for (int i = 0; i < count; ++i) {
             const QString id = fileId(mix);
@@ -182,7 +187,7 @@ pb_clt_t_user SampleLiveMessages::message(quint64 number, qint64 sendTime)
             attach->set_f_attach_id(id.toStdString());
             attach->set_f_attach_url(
                 QStringLiteral("https://files.example.com/img/%1.jpg").arg(id).toStdString());
-            attach->set_f_attach_type(2);
+            attach->set_f_attach_type(AttachType::Picture);
         }
         break;
     }
@@ -192,8 +197,8 @@ pb_clt_t_user SampleLiveMessages::message(quint64 number, qint64 sendTime)
         const QString body
             = author.name + (upload ? QStringLiteral("上传了文件") : QStringLiteral("分享了文件"));
         pb_im_t_msg_prj_record *record
-            = addItem(message, 14, author, body)->mutable_f_msg_prj_record();
-        record->set_record_type(upload ? 7 : 8);
+            = addItem(message, MsgType::ProjectRecord, author, body)->mutable_f_msg_prj_record();
+        record->set_record_type(upload ? RecordType::FileUploaded : RecordType::FileShared);
         pb_im_t_msg_prj_record_base_user *sender = record->mutable_sender();
         sender->set_f_uid(author.uid);
         sender->set_f_name(author.name.toStdString());
@@ -202,8 +207,8 @@ pb_clt_t_user SampleLiveMessages::message(quint64 number, qint64 sendTime)
         break;
     }
     case FileMessage:
-        fillFile(
-            addItem(message, 4, author, author.name + QStringLiteral("发送了文件"))->add_f_attch(),
+        fillFile(addItem(message, MsgType::File, author, author.name + QStringLiteral("发送了文件"))
+                     ->add_f_attch(),
             fillIn(file, mix), 4 << 20, mix);
         break;
     }

@@ -7,6 +7,10 @@
 
 #include <string>
 
+// The message format's numbers. The sample library links no part of the feed library: it reads
+// this header of constants only.
+#include "../../src/feed/DynKeys.h"
+
 namespace {
 
 const quint64 kProjectUid = 10086;
@@ -59,12 +63,12 @@ struct SampleTask
     QString desc;
     bool voice = false;
     int playtime = 0;
-    int type = 1;
+    int type = TaskType::Acceptance;
     QString position;
     int creator = 0;
     QList<int> receivers;
     qint64 end = 0;
-    int status = 0;
+    int status = TaskStatus::InProgress;
 };
 
 struct FileKind
@@ -210,7 +214,7 @@ pb_im_t_msg_item *SampleBuilder::addItem(
 pb_im_t_msg_item *SampleBuilder::addRecordItem(
     pb_clt_t_user &message, int recordType, const SampleMember &sender, const QString &body)
 {
-    pb_im_t_msg_item *item = addItem(message, 14, sender, body);
+    pb_im_t_msg_item *item = addItem(message, MsgType::ProjectRecord, sender, body);
     pb_im_t_msg_prj_record *record = item->mutable_f_msg_prj_record();
     record->set_record_type(recordType);
     setUser(record->mutable_sender(), sender);
@@ -253,7 +257,7 @@ void SampleBuilder::fillFile(pb_im_t_msg_attach *attach, const QString &name)
     attach->set_f_attach_size(kb * 1024 + extraBytes);
     attach->set_f_attach_id(utf8(id));
     attach->set_f_attach_url(utf8(QStringLiteral("https://files.example.com/f/") + id));
-    attach->set_f_attach_type(1);
+    attach->set_f_attach_type(AttachType::File);
 }
 
 void SampleBuilder::fillPicture(pb_im_t_msg_attach *attach, qint64 takenAt)
@@ -268,7 +272,7 @@ void SampleBuilder::fillPicture(pb_im_t_msg_attach *attach, qint64 takenAt)
     attach->set_f_attach_id(utf8(id));
     // Pictures are addressed by their URL, which ends in the picture's suffix.
     attach->set_f_attach_url(utf8(QStringLiteral("https://files.example.com/img/%1.jpg").arg(id)));
-    attach->set_f_attach_type(2);
+    attach->set_f_attach_type(AttachType::Picture);
 }
 
 QString SampleBuilder::randomFileName()
@@ -319,7 +323,7 @@ SampleTask *SampleBuilder::randomOpenTask()
 {
     QList<int> open;
     for (int i = 0; i < m_tasks.size(); ++i) {
-        if (m_tasks.at(i).status != 1 && m_tasks.at(i).prjId == kProjectUid)
+        if (m_tasks.at(i).status != TaskStatus::Completed && m_tasks.at(i).prjId == kProjectUid)
             open << i;
     }
     if (open.isEmpty())
@@ -346,10 +350,10 @@ void SampleBuilder::fillTask(pb_im_t_msg_task *out, const SampleTask &task)
     out->set_f_task_end(task.end);
     out->set_f_task_status(task.status);
     if (task.voice) {
-        out->set_f_task_desc_type(3);
+        out->set_f_task_desc_type(DescType::Voice);
         out->set_f_task_desc_playtime(task.playtime);
     } else {
-        out->set_f_task_desc_type(1);
+        out->set_f_task_desc_type(DescType::Text);
     }
 }
 
@@ -380,14 +384,17 @@ void SampleBuilder::randomEvent()
         }
     } else if (roll < 77) {
         if (SampleTask *task = randomOpenTask())
-            reportTask(*task, m_reportCount % 5 == 2 ? 6 : 7);
+            reportTask(*task, m_reportCount % 5 == 2 ? MsgType::Task : MsgType::TaskFollowUp);
         else
             newTask(randomManager());
     } else if (roll < 87) {
         if (SampleTask *task = randomOpenTask()) {
-            static const QList<int> types { 4, 5, 6, 6, 10 };
+            static const QList<int> types { RecordType::TaskCreated,
+                RecordType::TaskDeadlineChanged, RecordType::TaskCompleted,
+                RecordType::TaskCompleted, RecordType::TaskHandedOver };
             const int type = m_rng.pick(types);
-            taskRecord(*task, type, type == 6 ? task->receivers.first() : task->creator);
+            taskRecord(*task, type,
+                type == RecordType::TaskCompleted ? task->receivers.first() : task->creator);
         } else {
             newTask(randomManager());
         }
@@ -397,9 +404,9 @@ void SampleBuilder::randomEvent()
         else
             chat(member, QString());
     } else if (roll < 95) {
-        fileRecord(7, member, m_rng.chance(25) ? 3 : 1);
+        fileRecord(RecordType::FileUploaded, member, m_rng.chance(25) ? 3 : 1);
     } else if (roll < 98) {
-        fileRecord(8, member, 1);
+        fileRecord(RecordType::FileShared, member, 1);
     } else {
         static const QStringList notices {
             QStringLiteral(
@@ -407,7 +414,7 @@ void SampleBuilder::randomEvent()
             QStringLiteral("发布了项目公告：现场即日起实行实名制门禁，未录入人员不得进场"),
             QStringLiteral("更新了项目通讯录"),
         };
-        plainRecord(0, 0, m_rng.pick(notices));
+        plainRecord(RecordType::Announcement, 0, m_rng.pick(notices));
     }
 }
 
@@ -442,11 +449,11 @@ void SampleBuilder::chat(int member, const QString &text, int pictureCount)
         line = line.arg(floorOfDay(m_day));
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, sender, sender.name + QStringLiteral("：") + line);
+    addItem(message, MsgType::Plain, sender, sender.name + QStringLiteral("：") + line);
     if (pictureCount > 0) {
         // A text with its photos, sent together.
-        pb_im_t_msg_item *item
-            = addItem(message, 2, sender, sender.name + QStringLiteral("发送了图片"));
+        pb_im_t_msg_item *item = addItem(
+            message, MsgType::Picture, sender, sender.name + QStringLiteral("发送了图片"));
         for (int i = 0; i < pictureCount; ++i)
             fillPicture(item->add_f_attch(), m_now - 60 * (pictureCount - i));
     }
@@ -457,7 +464,7 @@ void SampleBuilder::pictures(int member, int count)
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 2, sender, sender.name + QStringLiteral("发送了图片"));
+        = addItem(message, MsgType::Picture, sender, sender.name + QStringLiteral("发送了图片"));
     for (int i = 0; i < count; ++i)
         fillPicture(item->add_f_attch(), m_now - 45 * (count - i));
 }
@@ -467,11 +474,11 @@ void SampleBuilder::fileMessage(int member)
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 4, sender, sender.name + QStringLiteral("发送了文件"));
+        = addItem(message, MsgType::File, sender, sender.name + QStringLiteral("发送了文件"));
     const QString name = randomFileName();
     if (name.endsWith(QLatin1String(".jpg")) || name.endsWith(QLatin1String(".png"))) {
         fillFile(item->add_f_attch(), name);
-        item->mutable_f_attch(0)->set_f_attach_type(2);
+        item->mutable_f_attch(0)->set_f_attach_type(AttachType::Picture);
         item->mutable_f_attch(0)->set_f_attach_url(
             utf8(QStringLiteral("https://files.example.com/img/%1.%2")
                      .arg(QString::fromStdString(item->f_attch(0).f_attach_id()),
@@ -486,7 +493,7 @@ void SampleBuilder::voiceMessage(int member)
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 3, sender, sender.name + QStringLiteral("发送了语音"));
+        = addItem(message, MsgType::Voice, sender, sender.name + QStringLiteral("发送了语音"));
     pb_im_t_msg_attach *attach = item->add_f_attch();
     const QString id = fileId();
     const int seconds = m_rng.between(2, 59);
@@ -495,7 +502,7 @@ void SampleBuilder::voiceMessage(int member)
     attach->set_f_attach_id(utf8(id));
     attach->set_f_attach_url(
         utf8(QStringLiteral("https://files.example.com/voice/%1.amr").arg(id)));
-    attach->set_f_attach_type(3);
+    attach->set_f_attach_type(AttachType::Voice);
     attach->set_f_attach_playtime(seconds);
 }
 
@@ -509,28 +516,30 @@ SampleTask &SampleBuilder::newTask(int creator, int templateIndex, bool voice)
         QList<int> receivers;
     };
     static const QList<Template> templates {
-        { 1, QStringLiteral("%1层梁板钢筋隐蔽验收，请质量员和监理到场"),
+        { TaskType::Acceptance, QStringLiteral("%1层梁板钢筋隐蔽验收，请质量员和监理到场"),
             QStringLiteral("1号楼%1层"), { 7, 5 } },
-        { 2, QStringLiteral("东侧外架%1层连墙件缺失，今天下班前整改完毕"),
+        { TaskType::Problem, QStringLiteral("东侧外架%1层连墙件缺失，今天下班前整改完毕"),
             QStringLiteral("1号楼东侧外架"), { 5, 6 } },
-        { 2, QStringLiteral("B2层后浇带模板支撑立杆间距偏大，限期整改"),
+        { TaskType::Problem, QStringLiteral("B2层后浇带模板支撑立杆间距偏大，限期整改"),
             QStringLiteral("地下室B2层后浇带"), { 8 } },
-        { 2, QStringLiteral("3号塔吊基础周边积水，排水并复核沉降观测点"), QStringLiteral("3号塔吊"),
-            { 10, 6 } },
-        { 2, QStringLiteral("%1层楼梯间临边防护缺失，立即补设"), QStringLiteral("1号楼%1层楼梯间"),
-            { 6, 8 } },
-        { 3, QStringLiteral("周四上午开展消防应急演练，各班组负责人到场"), QStringLiteral("生活区"),
-            { 5, 6, 7, 8, 11 } },
-        { 3, QStringLiteral("夜间施工须办理夜间施工许可，未办理不得施工"), QStringLiteral("项目部"),
-            { 2, 5, 8 } },
-        { 4, QStringLiteral("整理10月份隐蔽验收资料并归档"), QStringLiteral("资料室"), { 9 } },
-        { 4, QStringLiteral("核对本月钢筋进场量与结算量"), QStringLiteral("商务部"), { 3, 9 } },
-        { 1, QStringLiteral("%1层核心筒墙体模板垂直度复测"), QStringLiteral("1号楼%1层核心筒"),
-            { 10, 7 } },
-        { 1, QStringLiteral("幕墙预埋件位置复核（%1层）"), QStringLiteral("1号楼%1层外圈梁"),
-            { 4, 10 } },
-        { 2, QStringLiteral("钢筋加工棚电箱无漏电保护，停用整改"), QStringLiteral("钢筋加工棚"),
-            { 6, 11 } },
+        { TaskType::Problem, QStringLiteral("3号塔吊基础周边积水，排水并复核沉降观测点"),
+            QStringLiteral("3号塔吊"), { 10, 6 } },
+        { TaskType::Problem, QStringLiteral("%1层楼梯间临边防护缺失，立即补设"),
+            QStringLiteral("1号楼%1层楼梯间"), { 6, 8 } },
+        { TaskType::Notice, QStringLiteral("周四上午开展消防应急演练，各班组负责人到场"),
+            QStringLiteral("生活区"), { 5, 6, 7, 8, 11 } },
+        { TaskType::Notice, QStringLiteral("夜间施工须办理夜间施工许可，未办理不得施工"),
+            QStringLiteral("项目部"), { 2, 5, 8 } },
+        { TaskType::Other, QStringLiteral("整理10月份隐蔽验收资料并归档"), QStringLiteral("资料室"),
+            { 9 } },
+        { TaskType::Other, QStringLiteral("核对本月钢筋进场量与结算量"), QStringLiteral("商务部"),
+            { 3, 9 } },
+        { TaskType::Acceptance, QStringLiteral("%1层核心筒墙体模板垂直度复测"),
+            QStringLiteral("1号楼%1层核心筒"), { 10, 7 } },
+        { TaskType::Acceptance, QStringLiteral("幕墙预埋件位置复核（%1层）"),
+            QStringLiteral("1号楼%1层外圈梁"), { 4, 10 } },
+        { TaskType::Problem, QStringLiteral("钢筋加工棚电箱无漏电保护，停用整改"),
+            QStringLiteral("钢筋加工棚"), { 6, 11 } },
     };
     const int index = templateIndex >= 0 ? templateIndex : m_rng.below(templates.size());
     const Template &tmpl = templates.at(index);
@@ -566,18 +575,18 @@ SampleTask &SampleBuilder::newTask(int creator, int templateIndex, bool voice)
     const SampleMember &sender = m_members.at(creator);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 6, sender, sender.name + QStringLiteral("发布了任务"));
+        = addItem(message, MsgType::Task, sender, sender.name + QStringLiteral("发布了任务"));
     pb_im_t_msg_task *out = item->mutable_f_msg_task();
     fillTask(out, task);
-    out->set_f_operate_type(3);
+    out->set_f_operate_type(OperateType::Assign);
     for (int receiver : task.receivers)
         out->add_f_receiver_uin(m_members.at(receiver).uid);
     // Problem items usually come with photos of the problem, acceptance items with a drawing.
-    if (task.type == 2 && m_rng.chance(60)) {
+    if (task.type == TaskType::Problem && m_rng.chance(60)) {
         const int count = m_rng.between(1, 3);
         for (int i = 0; i < count; ++i)
             fillPicture(item->add_f_attch(), m_now - 120 * (count - i));
-    } else if (task.type == 1 && m_rng.chance(40)) {
+    } else if (task.type == TaskType::Acceptance && m_rng.chance(40)) {
         fillFile(
             item->add_f_attch(), QStringLiteral("1号楼%1层结构施工图.dwg").arg(floorOfDay(m_day)));
     }
@@ -589,11 +598,11 @@ void SampleBuilder::remindTask(SampleTask &task)
 {
     const SampleMember &sender = m_members.at(task.creator);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item = addItem(message, 7, sender,
+    pb_im_t_msg_item *item = addItem(message, MsgType::TaskFollowUp, sender,
         sender.name + QStringLiteral("提醒%1尽快处理任务").arg(namesOf(task.receivers)));
     pb_im_t_msg_task *out = item->mutable_f_msg_task();
     fillTask(out, task);
-    out->set_f_operate_type(1);
+    out->set_f_operate_type(OperateType::Remind);
     for (int receiver : task.receivers)
         out->add_f_receiver_uin(m_members.at(receiver).uid);
 }
@@ -602,11 +611,11 @@ void SampleBuilder::acknowledgeTask(SampleTask &task, int member)
 {
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item
-        = addItem(message, 7, sender, sender.name + QStringLiteral("确认收到了任务提醒"));
+    pb_im_t_msg_item *item = addItem(
+        message, MsgType::TaskFollowUp, sender, sender.name + QStringLiteral("确认收到了任务提醒"));
     pb_im_t_msg_task *out = item->mutable_f_msg_task();
     fillTask(out, task);
-    out->set_f_operate_type(2);
+    out->set_f_operate_type(OperateType::RemindAcknowledged);
     for (int receiver : task.receivers)
         out->add_f_receiver_uin(m_members.at(receiver).uid);
     out->add_f_operate_uin(sender.uid);
@@ -653,15 +662,15 @@ void SampleBuilder::reportTask(SampleTask &task, quint32 itemType, bool sponsorN
     const int form = m_rng.below(100);
     if (form < 55) {
         report->set_f_content(utf8(m_rng.pick(texts)));
-        report->set_f_content_type(1);
+        report->set_f_content_type(ReportContentType::Text);
     } else if (form < 80) {
         const QString id = fileId();
         report->set_f_content(
             utf8(QStringLiteral("https://files.example.com/voice/%1.amr").arg(id)));
-        report->set_f_content_type(2);
+        report->set_f_content_type(ReportContentType::Voice);
         report->set_f_playtime(m_rng.between(3, 59));
     } else {
-        report->set_f_content_type(3); // photos only
+        report->set_f_content_type(ReportContentType::PicturesOnly);
     }
     const int pictureCount = form >= 80 ? m_rng.between(1, 4) : m_rng.below(3);
     for (int i = 0; i < pictureCount; ++i)
@@ -676,20 +685,20 @@ void SampleBuilder::taskRecord(SampleTask &task, int recordType, int member)
     const SampleMember &sender = m_members.at(member);
     QString body;
     switch (recordType) {
-    case 4:
+    case RecordType::TaskCreated:
         body = sender.name + QStringLiteral("创建了任务");
         break;
-    case 5:
+    case RecordType::TaskDeadlineChanged:
         task.end += kDay;
         if (m_rng.chance(50))
-            task.status = 2;
+            task.status = TaskStatus::Delayed;
         body = sender.name + QStringLiteral("修改了任务截止时间");
         break;
-    case 6:
-        task.status = 1;
+    case RecordType::TaskCompleted:
+        task.status = TaskStatus::Completed;
         body = sender.name + QStringLiteral("完成了任务");
         break;
-    default: {
+    default: { // handed over
         int next = (task.receivers.first() + 1 + m_rng.below(m_joined - 1)) % m_joined;
         if (next == task.creator)
             next = (next + 1) % m_joined;
@@ -704,7 +713,7 @@ void SampleBuilder::taskRecord(SampleTask &task, int recordType, int member)
     for (int receiver : task.receivers)
         setUser(record->add_receivers(), m_members.at(receiver));
     fillTask(record->mutable_f_task_info(), task);
-    if (recordType == 4)
+    if (recordType == RecordType::TaskCreated)
         fillFile(record->add_f_files()->mutable_f_baseinfo(), QStringLiteral("任务说明.docx"));
 }
 
@@ -714,8 +723,8 @@ void SampleBuilder::reportRecord(SampleTask &task)
     const SampleMember &sponsor = m_members.at(reporter);
     const SampleMember &replyTo = m_members.at(task.creator);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item = addRecordItem(
-        message, 11, sponsor, sponsor.name + QStringLiteral("回复了") + replyTo.name);
+    pb_im_t_msg_item *item = addRecordItem(message, RecordType::TaskReport, sponsor,
+        sponsor.name + QStringLiteral("回复了") + replyTo.name);
     pb_im_t_msg_prj_record *record = item->mutable_f_msg_prj_record();
     setUser(record->add_receivers(), replyTo);
     pb_im_t_msg_task *out = record->mutable_f_task_info();
@@ -728,7 +737,7 @@ void SampleBuilder::reportRecord(SampleTask &task)
     report->mutable_f_reply_to()->set_f_name(utf8(replyTo.name));
     report->set_f_title(utf8(QStringLiteral("现场复查")));
     report->set_f_content(utf8(QStringLiteral("复查合格，同意销项。")));
-    report->set_f_content_type(1);
+    report->set_f_content_type(ReportContentType::Text);
     fillPicture(report->add_f_attach_list()->mutable_f_baseinfo(), m_now - 300);
 }
 
@@ -736,7 +745,8 @@ void SampleBuilder::fileRecord(int recordType, int member, int fileCount)
 {
     const SampleMember &sender = m_members.at(member);
     const QString body = sender.name
-        + (recordType == 7 ? QStringLiteral("上传了文件") : QStringLiteral("分享了文件"));
+        + (recordType == RecordType::FileUploaded ? QStringLiteral("上传了文件")
+                                                  : QStringLiteral("分享了文件"));
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item = addRecordItem(message, recordType, sender, body);
     pb_im_t_msg_prj_record *record = item->mutable_f_msg_prj_record();
@@ -755,7 +765,7 @@ void SampleBuilder::invite(int inviter, const QList<int> &invitees)
 {
     const SampleMember &sender = m_members.at(inviter);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item = addRecordItem(message, 1, sender,
+    pb_im_t_msg_item *item = addRecordItem(message, RecordType::MembersInvited, sender,
         sender.name + QStringLiteral("邀请了%1加入项目").arg(namesOf(invitees)));
     for (int invitee : invitees)
         setUser(item->mutable_f_msg_prj_record()->add_receivers(), m_members.at(invitee));
@@ -765,8 +775,8 @@ void SampleBuilder::joined(int inviter, const QList<int> &newMembers)
 {
     const SampleMember &sender = m_members.at(inviter);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item
-        = addRecordItem(message, 9, sender, namesOf(newMembers) + QStringLiteral("加入了项目"));
+    pb_im_t_msg_item *item = addRecordItem(message, RecordType::MemberJoined, sender,
+        namesOf(newMembers) + QStringLiteral("加入了项目"));
     for (int member : newMembers)
         setUser(item->mutable_f_msg_prj_record()->add_receivers(), m_members.at(member));
     m_joined = qMax(m_joined, newMembers.last() + 1);
@@ -776,8 +786,8 @@ void SampleBuilder::editProjectInfo(int member, int variant)
 {
     const SampleMember &sender = m_members.at(member);
     pb_clt_t_user &message = newMessage();
-    pb_im_t_msg_item *item
-        = addRecordItem(message, 2, sender, sender.name + QStringLiteral("修改了项目信息"));
+    pb_im_t_msg_item *item = addRecordItem(message, RecordType::ProjectInfoEdited, sender,
+        sender.name + QStringLiteral("修改了项目信息"));
     pb_prj_t_info *info = item->mutable_f_msg_prj_record()->mutable_f_prj_info();
     const qint64 begin
         = QDateTime(QDate(2025, 3, 18), QTime(0, 0), Qt::OffsetFromUTC, kSiteUtcOffset)
@@ -885,7 +895,7 @@ void SampleBuilder::markupName()
     stranger.name = QStringLiteral("<b>临时工</b><img src=x onerror=alert(1)>");
     stranger.jobTitle = QStringLiteral("<i>劳务</i>");
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, stranger,
+    addItem(message, MsgType::Plain, stranger,
         stranger.name + QStringLiteral("：<font color=red size=7>工资什么时候发？</font>"));
 }
 
@@ -893,7 +903,7 @@ void SampleBuilder::markupBody()
 {
     const SampleMember &sender = m_members.at(4);
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, sender,
+    addItem(message, MsgType::Plain, sender,
         sender.name
             + QStringLiteral(
                 "：<b>注意</b><script>alert('x')</script>新版图纸见"
@@ -905,7 +915,7 @@ void SampleBuilder::pathFileNames()
     const SampleMember &sender = m_members.at(10);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 4, sender, sender.name + QStringLiteral("发送了文件"));
+        = addItem(message, MsgType::File, sender, sender.name + QStringLiteral("发送了文件"));
     fillFile(item->add_f_attch(), QStringLiteral("../../etc/passwd"));
     fillFile(item->add_f_attch(), QStringLiteral("a\\b.doc"));
     fillFile(item->add_f_attch(), QStringLiteral(".."));
@@ -927,7 +937,7 @@ void SampleBuilder::longBody()
     }
     body += QStringLiteral("以上，请各位核对。");
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, sender, body);
+    addItem(message, MsgType::Plain, sender, body);
 }
 
 void SampleBuilder::emptySenderName()
@@ -935,7 +945,8 @@ void SampleBuilder::emptySenderName()
     SampleMember nameless = m_members.at(11);
     nameless.name.clear();
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, nameless, QStringLiteral("系统通知：塔吊安拆专项方案已通过专家论证"));
+    addItem(message, MsgType::Plain, nameless,
+        QStringLiteral("系统通知：塔吊安拆专项方案已通过专家论证"));
 }
 
 void SampleBuilder::controlCharsInName()
@@ -943,11 +954,11 @@ void SampleBuilder::controlCharsInName()
     SampleMember odd = m_members.at(6);
     odd.name = QStringLiteral("赵磊\n（安全）\t\u202e");
     pb_clt_t_user &message = newMessage();
-    addItem(message, 5, odd,
+    addItem(message, MsgType::Plain, odd,
         odd.name + QStringLiteral("：第一行\r\n第二行\t制表\u2028第三行\u202egpj.exe"));
     // Windows paths in a shared file.
-    pb_im_t_msg_item *item = addRecordItem(
-        message, 8, m_members.at(6), m_members.at(6).name + QStringLiteral("分享了文件"));
+    pb_im_t_msg_item *item = addRecordItem(message, RecordType::FileShared, m_members.at(6),
+        m_members.at(6).name + QStringLiteral("分享了文件"));
     fillFile(item->mutable_f_msg_prj_record()->add_f_files()->mutable_f_baseinfo(),
         QStringLiteral("..\\..\\Windows\\win.ini"));
 }
@@ -957,7 +968,7 @@ void SampleBuilder::hostileReportAttachments()
     SampleTask *task = randomOpenTask();
     if (!task)
         task = &newTask(1, 2);
-    reportTask(*task, 7);
+    reportTask(*task, MsgType::TaskFollowUp);
     pb_prj_t_task_report *report = m_messages.last()
                                        .mutable_f_im_msg()
                                        ->mutable_f_msg(0)
@@ -977,7 +988,7 @@ void SampleBuilder::typeSixWithoutTask()
     const SampleMember &sender = m_members.at(1);
     pb_clt_t_user &message = newMessage();
     pb_im_t_msg_item *item
-        = addItem(message, 6, sender, sender.name + QStringLiteral("补发了任务附件"));
+        = addItem(message, MsgType::Task, sender, sender.name + QStringLiteral("补发了任务附件"));
     fillFile(item->add_f_attch(), QStringLiteral("B2层后浇带支模方案.pdf"));
     fillFile(item->add_f_attch(), QStringLiteral("后浇带节点详图.dwg"));
 }
@@ -988,11 +999,11 @@ void SampleBuilder::forwardedConversation()
     pb_clt_t_user &message = newMessage();
     const SampleMember &a = m_members.at(2);
     const SampleMember &b = m_members.at(5);
-    addItem(message, 5, a, a.name + QStringLiteral("：今晚浇筑的泵车到了吗？"));
+    addItem(message, MsgType::Plain, a, a.name + QStringLiteral("：今晚浇筑的泵车到了吗？"));
     m_now += 40;
-    addItem(message, 5, b, b.name + QStringLiteral("：到了，两台，已就位。"));
+    addItem(message, MsgType::Plain, b, b.name + QStringLiteral("：到了，两台，已就位。"));
     m_now += 35;
-    addItem(message, 5, a, a.name + QStringLiteral("：好，注意振捣，别漏振。"));
+    addItem(message, MsgType::Plain, a, a.name + QStringLiteral("：好，注意振捣，别漏振。"));
 }
 
 void SampleBuilder::scripted(int day)
@@ -1011,19 +1022,19 @@ void SampleBuilder::scripted(int day)
         break;
     case 2: {
         SampleTask &task = newTask(1, 0, true);
-        taskRecord(task, 4, 1);
+        taskRecord(task, RecordType::TaskCreated, 1);
         taskDetailsOnly(task);
         break;
     }
     case 3:
         markupName();
         if (SampleTask *task = randomOpenTask())
-            taskRecord(*task, 5, task->creator);
+            taskRecord(*task, RecordType::TaskDeadlineChanged, task->creator);
         break;
     case 4:
         markupBody();
         if (SampleTask *task = randomOpenTask())
-            taskRecord(*task, 10, task->creator);
+            taskRecord(*task, RecordType::TaskHandedOver, task->creator);
         break;
     case 5:
         pathFileNames();
@@ -1039,19 +1050,19 @@ void SampleBuilder::scripted(int day)
     case 7: {
         SampleTask &task = newTask(7, 9);
         acknowledgeTask(task, task.receivers.first());
-        reportTask(task, 6);
-        reportTask(task, 7, false);
+        reportTask(task, MsgType::Task);
+        reportTask(task, MsgType::TaskFollowUp, false);
         reportRecord(task);
-        taskRecord(task, 6, task.receivers.first());
+        taskRecord(task, RecordType::TaskCompleted, task.receivers.first());
         break;
     }
     case 8:
         typeSixWithoutTask();
-        plainRecord(
-            0, 0, QStringLiteral("发布了项目公告：11月14日起进行3号塔吊加节，期间禁止交叉作业"));
-        plainRecord(3, 0, QStringLiteral("将郑浩设为项目管理员"));
-        fileRecord(7, 3, 1);
-        fileRecord(8, 4, 1);
+        plainRecord(RecordType::Announcement, 0,
+            QStringLiteral("发布了项目公告：11月14日起进行3号塔吊加节，期间禁止交叉作业"));
+        plainRecord(RecordType::ProjectSettingsChanged, 0, QStringLiteral("将郑浩设为项目管理员"));
+        fileRecord(RecordType::FileUploaded, 3, 1);
+        fileRecord(RecordType::FileShared, 4, 1);
         break;
     case 9:
         longBody();
@@ -1082,7 +1093,7 @@ void SampleBuilder::scripted(int day)
         editProjectInfo(0, 3);
         break;
     case 22:
-        plainRecord(3, 0, QStringLiteral("修改了项目封面"));
+        plainRecord(RecordType::ProjectSettingsChanged, 0, QStringLiteral("修改了项目封面"));
         break;
     default:
         break;
@@ -1142,7 +1153,7 @@ QList<pb_prj_t_prj_weather> weather()
     const QList<Day> days {
         { QStringLiteral("多云 13~21℃ 东北风2级"), 0,
             { { QStringLiteral("早晚温差大，注意混凝土养护"), 2 } } },
-        { QStringLiteral("雷阵雨 15~22℃ 南风3级"), 1,
+        { QStringLiteral("雷阵雨 15~22℃ 南风3级"), WeatherType::ThunderShower,
             { { QStringLiteral("雷阵雨天气，暂停塔吊及高处作业"), 1 },
                 { QStringLiteral("注意临时用电防潮"), 3 } } },
         { QStringLiteral("阴 12~18℃ 北风3级"), 0, {} },
@@ -1150,7 +1161,7 @@ QList<pb_prj_t_prj_weather> weather()
             { { QStringLiteral("雨天路滑，注意基坑边坡"), 3 } } },
         { QStringLiteral("晴 9~19℃ 西北风2级"), 0,
             { { QStringLiteral("夜间降温，做好混凝土覆盖保温"), 2 } } },
-        { QStringLiteral("雷阵雨 14~20℃ 东南风5级"), 1,
+        { QStringLiteral("雷阵雨 14~20℃ 东南风5级"), WeatherType::ThunderShower,
             { { QStringLiteral("大风预警，塔吊停止作业并放松回转制动"), 1 },
                 { QStringLiteral("检查外架密目网及防护棚"), 3 } } },
         { QStringLiteral("多云 11~19℃ 东风2级"), 0, { { QStringLiteral("适宜室外作业"), 4 } } },

@@ -6,6 +6,10 @@
 
 #include "samples/SampleProject.h"
 
+// The message format's numbers. The sample library links no part of the feed library: it reads
+// this header of constants only.
+#include "../../src/feed/DynKeys.h"
+
 namespace {
 
 const quint64 kProjectUid = 10086;
@@ -32,13 +36,13 @@ QString voiceUrl(const Voice &voice)
 struct Task
 {
     quint64 id = 0;
-    int type = 1;
+    int type = TaskType::Acceptance;
     QString desc; // text, or empty for a voice note
     const Voice *voice = nullptr;
     QString position;
     QList<int> receivers; // member indexes
     qint64 end = 0;
-    int status = 0;
+    int status = TaskStatus::InProgress;
 };
 
 /// Writes the messages one after the other, a few minutes apart.
@@ -88,11 +92,11 @@ public:
         out->set_f_task_status(task.status);
         if (task.voice) {
             out->set_f_task_desc(voiceUrl(*task.voice).toStdString());
-            out->set_f_task_desc_type(3);
+            out->set_f_task_desc_type(DescType::Voice);
             out->set_f_task_desc_playtime(task.voice->seconds);
         } else {
             out->set_f_task_desc(task.desc.toStdString());
-            out->set_f_task_desc_type(1);
+            out->set_f_task_desc_type(DescType::Text);
         }
         if (operateType > 0) {
             out->set_f_operate_type(operateType);
@@ -108,7 +112,8 @@ public:
     void report(int sponsor, int replyTo, const Task &task, const QString &title,
         const QString &text, const Voice *voice, const QStringList &files)
     {
-        pb_im_t_msg_item *item = taskMessage(7, sponsor, QStringLiteral("提交了任务汇报"), task, 0);
+        pb_im_t_msg_item *item = taskMessage(
+            MsgType::TaskFollowUp, sponsor, QStringLiteral("提交了任务汇报"), task, 0);
         pb_prj_t_task_report *report = item->mutable_f_msg_task()->mutable_f_last_report();
         report->set_f_report_id(m_nextReportId++);
         report->mutable_f_sponsor()->set_f_uid(int(m_members.at(sponsor).uid));
@@ -118,11 +123,11 @@ public:
         report->set_f_title(title.toStdString());
         if (voice) {
             report->set_f_content(voiceUrl(*voice).toStdString());
-            report->set_f_content_type(2);
+            report->set_f_content_type(ReportContentType::Voice);
             report->set_f_playtime(voice->seconds);
         } else {
             report->set_f_content(text.toStdString());
-            report->set_f_content_type(1);
+            report->set_f_content_type(ReportContentType::Text);
         }
         for (const QString &file : files) {
             pb_im_t_msg_attach *attach = report->add_f_attach_list()->mutable_f_baseinfo();
@@ -130,7 +135,7 @@ public:
             attach->set_f_attach_name(file.toStdString());
             attach->set_f_attach_id(file.toStdString());
             attach->set_f_attach_size(180 * 1024 + int(qHash(file) % 90000));
-            attach->set_f_attach_type(1);
+            attach->set_f_attach_type(AttachType::File);
         }
     }
 
@@ -141,7 +146,7 @@ public:
         attach->set_f_attach_name(file.toStdString());
         attach->set_f_attach_id(file.toStdString());
         attach->set_f_attach_size(640 * 1024 + int(qHash(file) % 300000));
-        attach->set_f_attach_type(1);
+        attach->set_f_attach_type(AttachType::File);
     }
 
 private:
@@ -177,24 +182,31 @@ QList<pb_clt_t_user> messages()
     // Members: 0 project manager, 1 chief engineer, 2 production manager, 5 and 8 site
     // foremen, 6 safety officer, 7 quality inspector, 9 document controller.
     Writer w;
-    Task acceptance = w.task(1, QStringLiteral("12层梁板钢筋隐蔽验收，请质量员和监理到场"), nullptr,
-        QStringLiteral("1号楼12层"), { 7, 0 }, 1);
-    pb_im_t_msg_item *item = w.taskMessage(6, 2, QStringLiteral("发布了任务"), acceptance, 3);
+    Task acceptance
+        = w.task(TaskType::Acceptance, QStringLiteral("12层梁板钢筋隐蔽验收，请质量员和监理到场"),
+            nullptr, QStringLiteral("1号楼12层"), { 7, 0 }, 1);
+    pb_im_t_msg_item *item = w.taskMessage(
+        MsgType::Task, 2, QStringLiteral("发布了任务"), acceptance, OperateType::Assign);
     w.attach(item, QStringLiteral("1号楼12层结构施工图.dwg"));
 
-    Task guardrail
-        = w.task(2, QString(), &kGuardrail, QStringLiteral("1号楼东侧外架12层"), { 5, 0 }, 1);
+    Task guardrail = w.task(TaskType::Problem, QString(), &kGuardrail,
+        QStringLiteral("1号楼东侧外架12层"), { 5, 0 }, 1);
     // The receivers have nothing to remind: only the sender (and others) may.
-    w.taskMessage(6, 6, QStringLiteral("发布了任务"), guardrail, 1, { 5, 0 });
+    w.taskMessage(
+        MsgType::Task, 6, QStringLiteral("发布了任务"), guardrail, OperateType::Remind, { 5, 0 });
 
-    Task drill = w.task(3, QStringLiteral("周五上午9点开展消防应急演练，各班组负责人到场"), nullptr,
-        QStringLiteral("生活区"), { 5, 6, 7, 8 }, 4);
-    w.taskMessage(6, 0, QStringLiteral("发布了任务"), drill, 3);
+    Task drill
+        = w.task(TaskType::Notice, QStringLiteral("周五上午9点开展消防应急演练，各班组负责人到场"),
+            nullptr, QStringLiteral("生活区"), { 5, 6, 7, 8 }, 4);
+    w.taskMessage(MsgType::Task, 0, QStringLiteral("发布了任务"), drill, OperateType::Assign);
 
-    Task archive = w.task(4, QString(), &kArchive, QStringLiteral("资料室"), { 9, 0 }, 4);
-    w.taskMessage(6, 1, QStringLiteral("发布了任务"), archive, 5);
+    Task archive
+        = w.task(TaskType::Other, QString(), &kArchive, QStringLiteral("资料室"), { 9, 0 }, 4);
+    w.taskMessage(
+        MsgType::Task, 1, QStringLiteral("发布了任务"), archive, OperateType::Acknowledge);
 
-    w.taskMessage(7, 2, QStringLiteral("提醒周婷、王建国尽快处理任务"), acceptance, 4, { 2 });
+    w.taskMessage(MsgType::TaskFollowUp, 2, QStringLiteral("提醒周婷、王建国尽快处理任务"),
+        acceptance, OperateType::AssignAcknowledged, { 2 });
     w.report(5, 6, guardrail, QStringLiteral("整改回复"),
         QStringLiteral("连墙件已补设14处，临边防护已补齐，附整改前后照片。"), nullptr,
         { QStringLiteral("整改前_东侧外架.jpg"), QStringLiteral("整改后_东侧外架.jpg"),
@@ -204,20 +216,23 @@ QList<pb_clt_t_user> messages()
     w.report(7, 2, acceptance, QStringLiteral("验收情况"), QString(), &kAccepted,
         { QStringLiteral("12层梁板钢筋隐蔽验收记录.xlsx"),
             QStringLiteral("1号楼12层结构施工图.dwg") });
-    w.taskMessage(7, 6, QStringLiteral("提醒杨帆、王建国尽快处理任务"), guardrail, 2, { 6 });
-    Task pump = w.task(2, QString(), &kPump, QStringLiteral("1号楼12层顶板"), { 8, 0 }, 1);
-    w.taskMessage(6, 5, QStringLiteral("发布了任务"), pump, 3);
+    w.taskMessage(MsgType::TaskFollowUp, 6, QStringLiteral("提醒杨帆、王建国尽快处理任务"),
+        guardrail, OperateType::RemindAcknowledged, { 6 });
+    Task pump = w.task(
+        TaskType::Problem, QString(), &kPump, QStringLiteral("1号楼12层顶板"), { 8, 0 }, 1);
+    w.taskMessage(MsgType::Task, 5, QStringLiteral("发布了任务"), pump, OperateType::Assign);
     w.report(6, 5, guardrail, QStringLiteral("复查意见"), QString(), &kFixed, {});
-    w.taskMessage(7, 0, QStringLiteral("确认收到了任务提醒"), acceptance, 4, { 0 });
+    w.taskMessage(MsgType::TaskFollowUp, 0, QStringLiteral("确认收到了任务提醒"), acceptance,
+        OperateType::AssignAcknowledged, { 0 });
     w.nextDay();
 
-    acceptance.status = 1;
-    w.taskMessage(6, 2, QStringLiteral("完成了任务"), acceptance, 0);
+    acceptance.status = TaskStatus::Completed;
+    w.taskMessage(MsgType::Task, 2, QStringLiteral("完成了任务"), acceptance, 0);
     w.report(8, 0, pump, QStringLiteral("进度汇报"),
         QStringLiteral("泵车已到场，22点开始浇筑，约380方。"), nullptr,
         { QStringLiteral("浇筑申请单.pdf"), QStringLiteral("泵车就位.jpg") });
-    guardrail.status = 2;
-    w.taskMessage(6, 6, QStringLiteral("修改了任务截止时间"), guardrail, 0);
+    guardrail.status = TaskStatus::Delayed;
+    w.taskMessage(MsgType::Task, 6, QStringLiteral("修改了任务截止时间"), guardrail, 0);
     return w.messages();
 }
 

@@ -5,6 +5,10 @@
 
 #include "samples/SampleProject.h"
 
+// The message format's numbers. The sample library links no part of the feed library: it reads
+// this header of constants only.
+#include "../../src/feed/DynKeys.h"
+
 namespace {
 
 /// One kind of weather: the text before the temperatures, the type code the feed knows it by
@@ -23,7 +27,7 @@ const QList<Sky> &skies()
         { QStringLiteral("晴"), 3, {}, 0 },
         { QStringLiteral("多云"), 0, { QStringLiteral("早晚温差大，注意混凝土养护") }, 2 },
         { QStringLiteral("阴"), 4, {}, 0 },
-        { QStringLiteral("雷阵雨"), 1,
+        { QStringLiteral("雷阵雨"), WeatherType::ThunderShower,
             { QStringLiteral("雷阵雨天气，暂停塔吊及高处作业"),
                 QStringLiteral("检查临时用电漏电保护") },
             1 },

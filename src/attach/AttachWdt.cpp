@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 
 #include "attach/KMButton.h"
+#include "feed/DynKeys.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "views/ProjectDynPage.h"
@@ -21,7 +22,7 @@ AttachWdt::AttachWdt(const QVariantHash &content, QWidget *parent)
 
 void AttachWdt::initContent()
 {
-    const QString name = m_content.value(QStringLiteral("f_attach_name")).toString();
+    const QString name = m_content.value(DynKey::attachName).toString();
     if (!name.isEmpty() && !m_nameLbl) {
         m_nameLbl = new ItemLabel(QStringLiteral("AttachWdt_Name"), this);
         m_nameLbl->setWordWrap(true);
@@ -35,9 +36,9 @@ void AttachWdt::initContent()
         addContentWidget(m_infoLbl);
     }
     // A size that is missing or no number reads as 0.
-    m_infoLbl->setText(sizeText(m_content.value(QStringLiteral("f_attach_size")).toInt()));
+    m_infoLbl->setText(sizeText(m_content.value(DynKey::attachSize).toInt()));
 
-    if (!m_extra.value(QStringLiteral("upload")).toBool() || m_viewBtn)
+    if (!m_extra.value(DynKey::upload).toBool() || m_viewBtn)
         return;
     m_viewBtn = new KMButton(this);
     m_viewBtn->setText(tr("View"));
@@ -63,7 +64,7 @@ void AttachWdt::resizeEvent(QResizeEvent *event)
 
 void AttachWdt::onViewFile()
 {
-    const QString attachId = m_content.value(QStringLiteral("f_attach_id")).toString();
+    const QString attachId = m_content.value(DynKey::attachId).toString();
     if (VantorInformation *host = ProjectDynPage::infoInterface())
         host->viewFile(attachId);
 }

@@ -12,6 +12,7 @@
 #include "export/DayLogWriter.h"
 #include "export/DayLog_p.h"
 #include "feed/DynDataController.h"
+#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 
 namespace {
@@ -138,7 +139,7 @@ bool DayLogExporterPrivate::dayComplete(const QList<const SDynData *> &loaded) c
     const QString dayText = writer->day().toString(Qt::ISODate);
     return std::any_of(loaded.cbegin(), loaded.cend(), [&dayText](const SDynData *record) {
         return record->kind == SDynData::KindWeather
-            && record->content.value(QStringLiteral("f_date")).toString() == dayText;
+            && record->content.value(DynKey::date).toString() == dayText;
     });
 }
 

@@ -31,6 +31,7 @@
 #include "attach/SafeFileName.h"
 #include "export/DayLogPages_p.h"
 #include "export/DayLog_p.h"
+#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "items/TaskItems_p.h"
 
@@ -177,7 +178,7 @@ QList<FileRef> filesOf(const SDynData &record)
     switch (record.kind) {
     case SDynData::KindTask:
         // The task item fetches by the name part, as do we.
-        for (const QString &entry : record.content.value(TaskItems::kAttachList).toStringList()) {
+        for (const QString &entry : record.content.value(DynKey::attachList).toStringList()) {
             const QStringList parts = entry.split(kTaskAttachSeparator);
             if (parts.size() == 2)
                 add(parts.at(0), parts.at(0), -1);
@@ -185,7 +186,7 @@ QList<FileRef> filesOf(const SDynData &record)
         break;
     case SDynData::KindTaskReport:
         // A report names a picture by its URL: the log shows the URL's file name.
-        for (const QString &entry : record.content.value(TaskItems::kAttachList).toStringList()) {
+        for (const QString &entry : record.content.value(DynKey::attachList).toStringList()) {
             const QUrl url(entry, QUrl::StrictMode);
             const bool isUrl
                 = url.isValid() && !url.scheme().isEmpty() && !url.fileName().isEmpty();
@@ -193,9 +194,8 @@ QList<FileRef> filesOf(const SDynData &record)
         }
         break;
     case SDynData::KindAttachment: {
-        const QVariant size = record.content.value(QStringLiteral("f_attach_size"));
-        add(text(record.content, QStringLiteral("f_attach_name")),
-            text(record.content, QStringLiteral("f_attach_id")),
+        const QVariant size = record.content.value(DynKey::attachSize);
+        add(text(record.content, DynKey::attachName), text(record.content, DynKey::attachId),
             size.isValid() ? size.toInt() : -1);
         break;
     }
@@ -341,7 +341,7 @@ QVector<QList<const SDynData *>> DayLogWriterPrivate::sections(
         const qint64 key = record->dateTime.isValid() ? record->dateTime.toMSecsSinceEpoch()
                                                       : std::numeric_limits<qint64>::min();
         if (record->kind == SDynData::KindWeather) {
-            if (text(record->content, QStringLiteral("f_date")) == dayText) {
+            if (text(record->content, DynKey::date) == dayText) {
                 weather << record;
                 newestForecast = std::max(newestForecast, key);
             }
@@ -355,8 +355,8 @@ QVector<QList<const SDynData *>> DayLogWriterPrivate::sections(
     for (const SDynData *record : qAsConst(weather)) {
         const qint64 key = record->dateTime.isValid() ? record->dateTime.toMSecsSinceEpoch()
                                                       : std::numeric_limits<qint64>::min();
-        const QString identity = text(record->content, QStringLiteral("f_weather_info")) + QChar(0)
-            + record->text + QChar(0) + text(record->content, QStringLiteral("f_reminder_type"));
+        const QString identity = text(record->content, DynKey::weatherInfo) + QChar(0)
+            + record->text + QChar(0) + text(record->content, DynKey::reminderType);
         if (key == newestForecast && !seen.contains(identity)) {
             seen.insert(identity);
             result[SectionWeather] << record;
@@ -457,7 +457,8 @@ QString DayLogWriterPrivate::weatherBlock(
     const QList<const SDynData *> &records, QTextDocument &doc)
 {
     const SDynData &first = *records.constFirst();
-    const bool thunder = first.content.value(QStringLiteral("f_weather_type")).toInt() == 1;
+    const bool thunder
+        = first.content.value(DynKey::weatherType).toInt() == WeatherType::ThunderShower;
     const QString icon
         = imageTag(thunder ? QStringLiteral(":/icon/resources/images/thunder_shower.png")
                            : QStringLiteral(":/icon/resources/images/cloudy.png"),
@@ -472,7 +473,7 @@ QString DayLogWriterPrivate::weatherBlock(
                           "600\">%2</span>"
                           "<ul style=\"margin-top: 2px; margin-bottom: 0px\">%3</ul></td>"
                           "</tr></table>")
-        .arg(icon, plain(text(first.content, QStringLiteral("f_weather_info"))), reminders);
+        .arg(icon, plain(text(first.content, DynKey::weatherInfo)), reminders);
 }
 
 QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTextDocument &doc)
@@ -517,21 +518,21 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
 
     switch (record.kind) {
     case SDynData::KindTask: {
-        const QString desc = text(content, QStringLiteral("desc"));
-        paragraph(isVoice(desc, content, TaskItems::kTaskDescPlayTime)
-                ? voice(content.value(TaskItems::kTaskDescPlayTime))
+        const QString desc = text(content, DynKey::desc);
+        paragraph(isVoice(desc, content, DynKey::taskDescPlayTime)
+                ? voice(content.value(DynKey::taskDescPlayTime))
                 : textBlocks(desc));
         QStringList rows;
-        const QString type = text(content, QStringLiteral("type"));
+        const QString type = text(content, DynKey::type);
         if (!type.isEmpty())
             rows << note(DayLogWriter::tr("Type"), plain(type));
-        const QString location = text(content, QStringLiteral("location"));
+        const QString location = text(content, DynKey::location);
         if (!location.isEmpty())
             rows << note(DayLogWriter::tr("Location"), plain(location));
-        const QString people = text(content, QStringLiteral("people"));
+        const QString people = text(content, DynKey::people);
         if (!people.isEmpty())
             rows << note(DayLogWriter::tr("People"), plain(people));
-        const QString time = text(content, QStringLiteral("time"));
+        const QString time = text(content, DynKey::time);
         if (!time.isEmpty() && type != kNoticeType && type != kOtherType)
             rows << note(DayLogWriter::tr("End time"),
                 plain(endTimeOf(time)).replace(QLatin1Char(' '), QLatin1String("&nbsp;")));
@@ -540,30 +541,30 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         break;
     }
     case SDynData::KindTaskReport: {
-        const QString title = text(content, QStringLiteral("title"));
+        const QString title = text(content, DynKey::title);
         if (!title.isEmpty())
             paragraph(QStringLiteral("<b>%1</b>").arg(plain(title)));
-        const QString report = text(content, QStringLiteral("content"));
+        const QString report = text(content, DynKey::content);
         paragraph(report.endsWith(TaskItems::kVoiceSuffix)
-                ? voice(content.value(QStringLiteral("report_play_time"), 1))
+                ? voice(content.value(DynKey::reportPlayTime, 1))
                 : textBlocks(report));
         paragraph(filesHtml(filesOf(record), false, doc));
-        const QString task = text(content, QStringLiteral("task_desc"));
+        const QString task = text(content, DynKey::taskDesc);
         if (!task.isEmpty()) {
             paragraph(QStringLiteral("<span style=\"color: #777777\">%1</span>&nbsp;%2")
                           .arg(plain(DayLogWriter::tr("From task")),
-                              isVoice(task, content, TaskItems::kTaskDescPlayTime)
-                                  ? voice(content.value(TaskItems::kTaskDescPlayTime))
+                              isVoice(task, content, DynKey::taskDescPlayTime)
+                                  ? voice(content.value(DynKey::taskDescPlayTime))
                                   : plain(task)));
         }
         break;
     }
     case SDynData::KindText:
-        paragraph(textBlocks(text(content, QStringLiteral("text"))));
+        paragraph(textBlocks(text(content, DynKey::text)));
         break;
     case SDynData::KindProjectInfo: {
         QStringList lines;
-        for (const QString &line : projectInfoLines(text(content, QStringLiteral("text"))))
+        for (const QString &line : projectInfoLines(text(content, DynKey::text)))
             lines += linesOf(line);
         paragraph(lines.isEmpty() ? QString() : plainBlocks(lines), "margin-left: 8px");
         break;
@@ -573,7 +574,7 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         bool upload = false;
         for (const SDynData *member : group) {
             files += filesOf(*member);
-            upload = upload || member->extra.value(QStringLiteral("upload")).toBool();
+            upload = upload || member->extra.value(DynKey::upload).toBool();
         }
         paragraph(filesHtml(files, true, doc));
         if (upload)
@@ -593,9 +594,8 @@ QString DayLogWriterPrivate::recordRow(const QList<const SDynData *> &group, QTe
         + cell.arg(QString(), QString(), body);
     if (record.kind == SDynData::KindTask) {
         // The status stands apart, where the item shows its mark.
-        const int code = content.value(QStringLiteral("status"), -1).toInt();
-        const QString status
-            = content.contains(QStringLiteral("status")) ? taskStatusName(code) : QString();
+        const int code = content.value(DynKey::status, -1).toInt();
+        const QString status = content.contains(DynKey::status) ? taskStatusName(code) : QString();
         static const QString colours[]
             = { QStringLiteral("#1e63b5"), QStringLiteral("#2e7d32"), QStringLiteral("#c0581b") };
         const QString colour = code >= 0 && code < 3 ? colours[code] : QStringLiteral("#555555");
@@ -661,9 +661,9 @@ QString DayLogWriterPrivate::buildHtml(
         // The files of one message share a row, as they share the message's header.
         for (int first = 0; first < records.size();) {
             int end = first + 1;
-            const QString msgId = text(records.at(first)->extra, QStringLiteral("msgid"));
+            const QString msgId = text(records.at(first)->extra, DynKey::msgId);
             while (section == SectionFiles && !msgId.isEmpty() && end < records.size()
-                && text(records.at(end)->extra, QStringLiteral("msgid")) == msgId)
+                && text(records.at(end)->extra, DynKey::msgId) == msgId)
                 ++end;
             html += recordRow(records.mid(first, end - first), doc);
             first = end;

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "UserSettings.h"
+#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"
@@ -281,8 +282,7 @@ bool DynDataController::insertRecord(SDynData *record)
         for (const SDynData *other : qAsConst(m_dynDataList)) {
             if (other != record && isTaskNotifyPair(other, record)) {
                 QHash<QString, QVariant> attachMap = record->extra;
-                attachMap.insert(QStringLiteral("taskid"),
-                    record->content.value(QStringLiteral("taskid")).toString());
+                attachMap.insert(DynKey::taskId, record->content.value(DynKey::taskId).toString());
                 emit synTaskNotify(attachMap);
                 break;
             }

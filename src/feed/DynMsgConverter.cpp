@@ -11,6 +11,7 @@
 
 #include "MessageContext.h"
 #include "feed/ConvertText_p.h"
+#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
 
@@ -276,12 +277,12 @@ void DynMsgConverter::convertItem(const pb_im_t_msg_item &item, QList<SDynData *
     }
 
     const quint32 type = item.f_msg_type();
-    if (type == 14) {
+    if (type == MsgType::ProjectRecord) {
         if (SDynData *record = convertProjectRecord(item))
             out.append(record);
         return;
     }
-    if ((type == 6 || type == 7) && item.has_f_msg_task()) {
+    if ((type == MsgType::Task || type == MsgType::TaskFollowUp) && item.has_f_msg_task()) {
         const pb_im_t_msg_task &task = item.f_msg_task();
         if (!m_bGroupFeed && !isOwnProject(task.f_prj_id()))
             return;
@@ -294,7 +295,7 @@ void DynMsgConverter::convertItem(const pb_im_t_msg_item &item, QList<SDynData *
         }
         return;
     }
-    if (type == 5) {
+    if (type == MsgType::Plain) {
         auto *record = new SDynData(SDynData::KindText);
         fillHeader(record, item);
         out.append(record);
@@ -312,7 +313,7 @@ void DynMsgConverter::fillHeader(SDynData *record, const pb_im_t_msg_item &item)
     if (item.has_f_msg_seq_id())
         record->seqId = item.f_msg_seq_id();
     if (item.has_f_msg_id())
-        put(record->extra, QStringLiteral("msgid"), decimal(item.f_msg_id()));
+        put(record->extra, DynKey::msgId, decimal(item.f_msg_id()));
 
     const DynMsgConverterPrivate::NameText &name = d->nameText(item.f_sender_name());
     setSummary(record, item.f_msg_body(), name.text);
@@ -331,40 +332,40 @@ SDynData *DynMsgConverter::makeTaskRecord(const pb_im_t_msg_task &task)
     auto *record = new SDynData(SDynData::KindTask);
     QVariantHash &content = record->content;
     const QString taskId = decimal(task.f_task_id());
-    put(content, QStringLiteral("taskid"), taskId);
-    put(content, QStringLiteral("desc"), fromUtf8(task.f_task_desc()));
-    put(content, QStringLiteral("type"), taskTypeName(task.f_task_type()));
-    put(content, QStringLiteral("location"), fromUtf8(task.f_position()));
-    put(content, QStringLiteral("people"), fromUtf8(task.f_assign_desc()));
-    put(content, QStringLiteral("time"), d->endTimeText(task.f_task_end()));
+    put(content, DynKey::taskId, taskId);
+    put(content, DynKey::desc, fromUtf8(task.f_task_desc()));
+    put(content, DynKey::type, taskTypeName(task.f_task_type()));
+    put(content, DynKey::location, fromUtf8(task.f_position()));
+    put(content, DynKey::people, fromUtf8(task.f_assign_desc()));
+    put(content, DynKey::time, d->endTimeText(task.f_task_end()));
     if (task.has_f_task_status())
-        put(content, QStringLiteral("status"), task.f_task_status());
-    if (task.f_task_desc_type() == 3)
-        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
+        put(content, DynKey::status, task.f_task_status());
+    if (task.f_task_desc_type() == DescType::Voice)
+        put(content, DynKey::taskDescPlayTime, task.f_task_desc_playtime());
 
     if (!m_bGroupFeed) {
         QVariantHash &extra = record->extra;
-        put(extra, QStringLiteral("aboutme"), true);
-        put(extra, QStringLiteral("taskid"), taskId);
+        put(extra, DynKey::aboutMe, true);
+        put(extra, DynKey::taskId, taskId);
         if (task.has_f_operate_type())
-            put(extra, QStringLiteral("operate_type"), task.f_operate_type());
+            put(extra, DynKey::operateType, task.f_operate_type());
         if (task.f_receiver_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_receiver_uin_size());
             for (quint64 uid : task.f_receiver_uin())
                 uids << d->idText(uid);
-            put(extra, QStringLiteral("receiver_uids"), uids);
+            put(extra, DynKey::receiverUids, uids);
         }
         if (task.f_operate_uin_size() > 0) {
             QStringList uids;
             uids.reserve(task.f_operate_uin_size());
             for (quint64 uid : task.f_operate_uin())
                 uids << d->idText(uid);
-            put(extra, QStringLiteral("operate_uids"), uids);
+            put(extra, DynKey::operateUids, uids);
         }
         if (task.has_f_operate_status())
-            put(extra, QStringLiteral("operator_status"), task.f_operate_status());
-        put(extra, QStringLiteral("userid"), m_userId);
+            put(extra, DynKey::operatorStatus, task.f_operate_status());
+        put(extra, DynKey::userId, m_userId);
     }
     return record;
 }
@@ -376,46 +377,47 @@ SDynData *DynMsgConverter::makeReportRecord(
     const pb_prj_t_task_report &report = task.f_last_report();
 
     QVariantHash &content = record->content;
-    put(content, QStringLiteral("taskid"), decimal(task.f_task_id()));
-    put(content, QStringLiteral("task_desc"), fromUtf8(task.f_task_desc()));
-    if (task.f_task_desc_type() == 3)
-        put(content, QStringLiteral("task_desc_play_time"), task.f_task_desc_playtime());
-    put(content, QStringLiteral("title"), fromUtf8(report.f_title()));
-    put(content, QStringLiteral("content"), fromUtf8(report.f_content()));
-    put(content, QStringLiteral("content_type"), report.f_content_type());
+    put(content, DynKey::taskId, decimal(task.f_task_id()));
+    put(content, DynKey::taskDesc, fromUtf8(task.f_task_desc()));
+    if (task.f_task_desc_type() == DescType::Voice)
+        put(content, DynKey::taskDescPlayTime, task.f_task_desc_playtime());
+    put(content, DynKey::title, fromUtf8(report.f_title()));
+    put(content, DynKey::content, fromUtf8(report.f_content()));
+    put(content, DynKey::contentType, report.f_content_type());
     if (report.has_f_playtime())
-        put(content, QStringLiteral("report_play_time"), report.f_playtime());
+        put(content, DynKey::reportPlayTime, report.f_playtime());
     if (report.f_attach_list_size() > 0) {
         QStringList attachments;
         attachments.reserve(report.f_attach_list_size());
         for (const pb_prj_t_base_file &file : report.f_attach_list()) {
             const pb_im_t_msg_attach &base = file.f_baseinfo();
-            attachments << fromUtf8(
-                base.f_attach_type() == 2 ? base.f_attach_url() : base.f_attach_name());
+            attachments << fromUtf8(base.f_attach_type() == AttachType::Picture
+                    ? base.f_attach_url()
+                    : base.f_attach_name());
         }
-        put(content, QStringLiteral("attach_list"), attachments);
+        put(content, DynKey::attachList, attachments);
     }
 
     QVariantHash &extra = record->extra;
-    put(extra, QStringLiteral("reportid"), decimal(report.f_report_id()));
+    put(extra, DynKey::reportId, decimal(report.f_report_id()));
     QString sponsorName;
     QString replyToName;
     if (report.has_f_sponsor()) {
         const pb_prj_t_user &sponsor = report.f_sponsor();
         if (sponsor.has_f_uid())
-            put(extra, QStringLiteral("sponsor_id"), sponsor.f_uid());
+            put(extra, DynKey::sponsorId, sponsor.f_uid());
         if (sponsor.has_f_name()) {
             sponsorName = d->nameText(sponsor.f_name()).text;
-            put(extra, QStringLiteral("sponsor_name"), sponsorName);
+            put(extra, DynKey::sponsorName, sponsorName);
         }
     }
     if (report.has_f_reply_to()) {
         const pb_prj_t_user &replyTo = report.f_reply_to();
         if (replyTo.has_f_uid())
-            put(extra, QStringLiteral("replyto_id"), replyTo.f_uid());
+            put(extra, DynKey::replyToId, replyTo.f_uid());
         if (replyTo.has_f_name()) {
             replyToName = d->nameText(replyTo.f_name()).text;
-            put(extra, QStringLiteral("replyto_name"), replyToName);
+            put(extra, DynKey::replyToName, replyToName);
         }
     }
 
@@ -431,10 +433,10 @@ SDynData *DynMsgConverter::makeAttachRecord(const pb_im_t_msg_attach &attach)
 {
     auto *record = new SDynData(SDynData::KindAttachment);
     QVariantHash &content = record->content;
-    put(content, QStringLiteral("f_attach_name"), fromUtf8(attach.f_attach_name()));
-    put(content, QStringLiteral("f_attach_size"), attach.f_attach_size());
-    put(content, QStringLiteral("f_attach_url"), fromUtf8(attach.f_attach_url()));
-    put(content, QStringLiteral("f_attach_id"), fromUtf8(attach.f_attach_id()));
+    put(content, DynKey::attachName, fromUtf8(attach.f_attach_name()));
+    put(content, DynKey::attachSize, attach.f_attach_size());
+    put(content, DynKey::attachUrl, fromUtf8(attach.f_attach_url()));
+    put(content, DynKey::attachId, fromUtf8(attach.f_attach_id()));
     return record;
 }
 
@@ -443,18 +445,18 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
     const pb_im_t_msg_prj_record &prjRecord = item.f_msg_prj_record();
     SDynData *record = nullptr;
     switch (prjRecord.record_type()) {
-    case 0:
-    case 3:
+    case RecordType::Announcement:
+    case RecordType::ProjectSettingsChanged:
         record = new SDynData(SDynData::KindText);
         fillHeader(record, item);
         break;
-    case 1:
+    case RecordType::MembersInvited:
         record = makeInvitation(item);
         break;
-    case 9:
+    case RecordType::MemberJoined:
         record = makeMemberJoined(item);
         break;
-    case 2:
+    case RecordType::ProjectInfoEdited:
         record = new SDynData(SDynData::KindProjectInfo);
         fillHeader(record, item);
         if (prjRecord.has_f_prj_info()) {
@@ -463,28 +465,28 @@ SDynData *DynMsgConverter::convertProjectRecord(const pb_im_t_msg_item &item)
             const QString text = projectInfoText(info, d->localTime(info.f_prj_begin()).date(),
                 d->localTime(info.f_prj_end()).date());
             if (!text.isEmpty())
-                put(record->content, QStringLiteral("text"), text);
+                put(record->content, DynKey::text, text);
         }
         break;
-    case 4:
-    case 5:
-    case 6:
-    case 10:
+    case RecordType::TaskCreated:
+    case RecordType::TaskDeadlineChanged:
+    case RecordType::TaskCompleted:
+    case RecordType::TaskHandedOver:
         if (prjRecord.has_f_task_info()) {
             record = makeTaskRecord(prjRecord.f_task_info());
             fillHeader(record, item);
         }
         break;
-    case 11:
+    case RecordType::TaskReport:
         if (prjRecord.has_f_task_info() && prjRecord.f_task_info().has_f_last_report())
             record = makeReportRecord(prjRecord.f_task_info(), item);
         break;
-    case 7:
-    case 8:
+    case RecordType::FileUploaded:
+    case RecordType::FileShared:
         if (prjRecord.f_files_size() > 0) {
             record = makeAttachRecord(prjRecord.f_files(0).f_baseinfo());
-            if (prjRecord.record_type() == 7)
-                put(record->extra, QStringLiteral("upload"), true);
+            if (prjRecord.record_type() == RecordType::FileUploaded)
+                put(record->extra, DynKey::upload, true);
             fillHeader(record, item);
         }
         break;
@@ -520,7 +522,7 @@ SDynData *DynMsgConverter::makeInvitation(const pb_im_t_msg_item &item)
         if (count > 3) {
             const QString summary = prefix + text.midRef(namesStart, separators[2] - namesStart)
                 + QStringLiteral("等") + QString::number(count) + QStringLiteral("人") + suffix;
-            put(record->content, QStringLiteral("text"),
+            put(record->content, DynKey::text,
                 QStringLiteral("新加入成员： ") + text.midRef(namesStart, namesEnd - namesStart));
             record->text = summary;
         }
@@ -599,12 +601,12 @@ SDynData *DynMsgConverter::makeWeatherRecord(
     record->userName = QStringLiteral("Secretary");
     record->userHeader = kSecretaryHeader;
     QVariantHash &content = record->content;
-    put(content, QStringLiteral("f_prj_name"), prjName);
-    put(content, QStringLiteral("f_weather_info"), fromUtf8(day.f_weather_info()));
-    put(content, QStringLiteral("f_weather_type"), day.f_weather_type());
-    put(content, QStringLiteral("f_date"), fromUtf8(day.f_date()));
+    put(content, DynKey::prjName, prjName);
+    put(content, DynKey::weatherInfo, fromUtf8(day.f_weather_info()));
+    put(content, DynKey::weatherType, day.f_weather_type());
+    put(content, DynKey::date, fromUtf8(day.f_date()));
     record->text = fromUtf8(reminder.f_reminder_title());
-    put(content, QStringLiteral("f_reminder_title"), record->text);
-    put(content, QStringLiteral("f_reminder_type"), reminder.f_reminder_type());
+    put(content, DynKey::reminderTitle, record->text);
+    put(content, DynKey::reminderType, reminder.f_reminder_type());
     return record;
 }

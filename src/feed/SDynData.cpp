@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include "feed/DynKeys.h"
+
 SDynData::SDynData(int kindCode)
     : kind(kindCode)
 { }
@@ -67,14 +69,13 @@ int taskNotifyKind(const SDynData *record)
 {
     if (!record || record->kind != SDynData::KindTask)
         return 0;
-    const QVariant op = record->extra.value(QStringLiteral("operate_type"), -1);
+    const QVariant op = record->extra.value(DynKey::operateType, -1);
     const int operateType = op.toInt();
-    if (operateType < 1 || operateType > 5)
+    if (operateType < OperateType::Remind || operateType > OperateType::LastNotification)
         return 0;
-    if (!record->extra.contains(QStringLiteral("receiver_uids"))
-        || !record->extra.contains(QStringLiteral("msgid")))
+    if (!record->extra.contains(DynKey::receiverUids) || !record->extra.contains(DynKey::msgId))
         return 0;
-    return (operateType == 1 || operateType == 3) ? 1 : 2;
+    return (operateType == OperateType::Remind || operateType == OperateType::Assign) ? 1 : 2;
 }
 
 bool isTaskNotifyPair(const SDynData *a, const SDynData *b)
@@ -83,6 +84,6 @@ bool isTaskNotifyPair(const SDynData *a, const SDynData *b)
     const int kb = taskNotifyKind(b);
     if (ka == 0 || kb == 0 || ka == kb)
         return false;
-    return a->content.value(QStringLiteral("taskid")).toString()
-        == b->content.value(QStringLiteral("taskid")).toString();
+    return a->content.value(DynKey::taskId).toString()
+        == b->content.value(DynKey::taskId).toString();
 }

@@ -1,5 +1,6 @@
 #include "items/PlainTextWdt.h"
 
+#include "feed/DynKeys.h"
 #include "items/ItemLabel_p.h"
 
 PlainTextWdt::PlainTextWdt(const QVariantHash &content, QWidget *parent)
@@ -15,7 +16,7 @@ PlainTextWdt::PlainTextWdt(const QVariantHash &content, Qt::TextFormat format, Q
 
 void PlainTextWdt::initContent()
 {
-    const QString text = m_content.value(QStringLiteral("text")).toString();
+    const QString text = m_content.value(DynKey::text).toString();
     if (text.isEmpty()) {
         if (m_textLbl) {
             removeContentWidget(m_textLbl);

@@ -12,6 +12,7 @@
 #include "ProjectManager.h"
 #include "attach/KMButton.h"
 #include "attach/PictureViewDlg.h"
+#include "feed/DynKeys.h"
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
@@ -39,11 +40,11 @@ TaskInfoWdt::TaskInfoWdt(const QVariantHash &content, QWidget *parent)
 
 void TaskInfoWdt::initContent()
 {
-    const QString highlight = m_content.value(QStringLiteral("highlight")).toString();
-    const QString desc = m_content.value(QStringLiteral("desc")).toString();
+    const QString highlight = m_content.value(DynKey::highlight).toString();
+    const QString desc = m_content.value(DynKey::desc).toString();
     if (desc.endsWith(TaskItems::kVoiceSuffix)) {
         if (!m_voiceLayout) {
-            const int playTime = m_content.value(TaskItems::kTaskDescPlayTime, 1).toInt();
+            const int playTime = m_content.value(DynKey::taskDescPlayTime, 1).toInt();
             m_voiceLayout = new VoiceLayout(desc, playTime, this);
             m_contentLayout->addLayout(m_voiceLayout);
         }
@@ -60,16 +61,16 @@ void TaskInfoWdt::initContent()
         m_descLbl = nullptr;
     }
 
-    setRow(m_typeRow, QStringLiteral("type"), highlight);
-    setRow(m_locationRow, QStringLiteral("location"), highlight);
-    setRow(m_peopleRow, QStringLiteral("people"), highlight);
+    setRow(m_typeRow, DynKey::type, highlight);
+    setRow(m_locationRow, DynKey::location, highlight);
+    setRow(m_peopleRow, DynKey::people, highlight);
     // Notices and "other" tasks have no end time worth showing.
-    const QString type = m_content.value(QStringLiteral("type")).toString();
+    const QString type = m_content.value(DynKey::type).toString();
     if (type != QStringLiteral("通知项") && type != QStringLiteral("其他"))
-        setRow(m_timeRow, QStringLiteral("time"), highlight);
+        setRow(m_timeRow, DynKey::time, highlight);
 
     if (!m_attachStrip) {
-        const QStringList entries = m_content.value(TaskItems::kAttachList).toStringList();
+        const QStringList entries = m_content.value(DynKey::attachList).toStringList();
         auto strip = std::make_unique<QHBoxLayout>();
         strip->setContentsMargins(0, 0, 0, 0);
         strip->setSpacing(20);
@@ -85,17 +86,17 @@ void TaskInfoWdt::initContent()
         }
     }
 
-    if (m_content.value(QStringLiteral("status"), -1).toInt() == 1 && !m_markLbl) {
+    if (m_content.value(DynKey::status, -1).toInt() == TaskStatus::Completed && !m_markLbl) {
         m_markLbl = new KMLabel(QStringLiteral("TaskInfoWdt_Mark"), this);
         m_markLbl->setAlignment(Qt::AlignCenter);
         m_markLbl->resize(80, 30);
-        m_markLbl->setText(taskStatusName(1));
+        m_markLbl->setText(taskStatusName(TaskStatus::Completed));
     }
-    const int operateType = m_extra.value(QStringLiteral("operate_type"), -1).toInt();
+    const int operateType = m_extra.value(DynKey::operateType, -1).toInt();
     if (operateType > 0 && !m_optBtn)
         createOperationButton(operateType);
 
-    const QString taskId = m_content.value(TaskItems::kTaskId).toString();
+    const QString taskId = m_content.value(DynKey::taskId).toString();
     if (!m_markLbl && !m_optBtn && !m_viewBtn && !taskId.isEmpty()) {
         m_viewBtn = new KMButton(this);
         m_viewBtn->setText(tr("View"));
@@ -124,17 +125,17 @@ void TaskInfoWdt::setRow(TaskInfoLayout *&row, const QString &key, const QString
 
 void TaskInfoWdt::createOperationButton(int operateType)
 {
-    if (operateType > 5 || !m_extra.contains(QStringLiteral("receiver_uids"))
-        || !m_extra.contains(QStringLiteral("msgid")))
+    if (operateType > OperateType::LastNotification || !m_extra.contains(DynKey::receiverUids)
+        || !m_extra.contains(DynKey::msgId))
         return;
-    const QStringList operators = m_extra.value(QStringLiteral("operate_uids")).toStringList();
-    const bool notify = operateType == 1 || operateType == 3;
+    const QStringList operators = m_extra.value(DynKey::operateUids).toStringList();
+    const bool notify = operateType == OperateType::Remind || operateType == OperateType::Assign;
     m_optBtn = new KMButton(QStringLiteral("TaskInfoWdt_optBtn"), this);
     m_optBtn->setText(notify ? QStringLiteral("立即通知他") : QStringLiteral("我知道了"));
     m_optBtn->setProperty(kNotifyProperty, notify ? kNotify : kAcknowledge);
-    if (m_extra.contains(QStringLiteral("operator_status"))) {
+    if (m_extra.contains(DynKey::operatorStatus)) {
         // Whoever has operated already has nothing left to do.
-        const QString user = m_extra.value(QStringLiteral("userid")).toString();
+        const QString user = m_extra.value(DynKey::userId).toString();
         const bool done = operators.contains(user);
         m_optBtn->setEnabled(notify ? !user.isEmpty() && !done : !done);
     }
@@ -155,12 +156,12 @@ void TaskInfoWdt::onOperatorTask()
     if (!button)
         return;
     const int notify = button->property(kNotifyProperty).toInt();
-    const int operateType = m_extra.value(QStringLiteral("operate_type"), -1).toInt();
-    const QString msgId = m_extra.value(QStringLiteral("msgid")).toString();
-    const QStringList receivers = m_extra.value(QStringLiteral("receiver_uids")).toStringList();
-    if (operateType < 1 || receivers.isEmpty() || msgId.isEmpty())
+    const int operateType = m_extra.value(DynKey::operateType, -1).toInt();
+    const QString msgId = m_extra.value(DynKey::msgId).toString();
+    const QStringList receivers = m_extra.value(DynKey::receiverUids).toStringList();
+    if (operateType < OperateType::Remind || receivers.isEmpty() || msgId.isEmpty())
         return;
-    const QString taskId = m_content.value(TaskItems::kTaskId).toString();
+    const QString taskId = m_content.value(DynKey::taskId).toString();
 
     // Looked up anew for every click: the host may replace its store.
     auto *store
@@ -182,12 +183,12 @@ void TaskInfoWdt::onOperatorTask()
 bool TaskInfoWdt::onSynTaskNotify(const QVariantHash &note)
 {
     if (!m_optBtn
-        || note.value(TaskItems::kTaskId).toString()
-            != m_extra.value(TaskItems::kTaskId).toString())
+        || note.value(DynKey::taskId).toString() != m_extra.value(DynKey::taskId).toString())
         return false;
-    const int mine = m_extra.value(QStringLiteral("operate_type"), -1).toInt();
-    const int theirs = note.value(QStringLiteral("operate_type"), -1).toInt();
-    const bool follows = (theirs == 2 && mine == 1) || (theirs == 4 && mine == 3);
+    const int mine = m_extra.value(DynKey::operateType, -1).toInt();
+    const int theirs = note.value(DynKey::operateType, -1).toInt();
+    const bool follows = (theirs == OperateType::RemindAcknowledged && mine == OperateType::Remind)
+        || (theirs == OperateType::AssignAcknowledged && mine == OperateType::Assign);
     const int notify = m_optBtn->property(kNotifyProperty).toInt();
     if ((notify == kNotify && follows) || notify == kAcknowledge) {
         disableOperationButton();

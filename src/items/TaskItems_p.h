@@ -7,12 +7,9 @@ class AbsContentWdt;
 class QHBoxLayout;
 class QWidget;
 
-/// What the task and task report items share: the keys they read and the attachment strip.
+/// What the task and task report items share: the voice suffix and the attachment strip.
 namespace TaskItems {
 
-constexpr QLatin1String kTaskId("taskid");
-constexpr QLatin1String kAttachList("attach_list");
-constexpr QLatin1String kTaskDescPlayTime("task_desc_play_time");
 /// A description or report in this form is the location of a voice note (matched exactly).
 constexpr QLatin1String kVoiceSuffix(".amr");
 /// The placeholder a thumbnail shows until it has arrived.

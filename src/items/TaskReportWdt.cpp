@@ -6,6 +6,7 @@
 
 #include "attach/KMButton.h"
 #include "attach/PictureViewDlg.h"
+#include "feed/DynKeys.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/TaskItems_p.h"
@@ -22,13 +23,13 @@ void TaskReportWdt::initContent()
 {
     if (m_reportLayout)
         return; // built once
-    const QString report = m_content.value(QStringLiteral("content")).toString();
-    const QString taskDesc = m_content.value(QStringLiteral("task_desc")).toString();
-    const QStringList attachments = m_content.value(TaskItems::kAttachList).toStringList();
+    const QString report = m_content.value(DynKey::content).toString();
+    const QString taskDesc = m_content.value(DynKey::taskDesc).toString();
+    const QStringList attachments = m_content.value(DynKey::attachList).toStringList();
 
     if (report.endsWith(TaskItems::kVoiceSuffix)) {
-        m_reportVoiceLayout = new VoiceLayout(
-            report, m_content.value(QStringLiteral("report_play_time"), 1).toInt(), this);
+        m_reportVoiceLayout
+            = new VoiceLayout(report, m_content.value(DynKey::reportPlayTime, 1).toInt(), this);
     } else if (!report.isEmpty()) {
         m_reportTextLbl = new ItemLabel(QStringLiteral("TaskReportWdt_Text"), this);
         m_reportTextLbl->setWordWrap(true);
@@ -61,7 +62,7 @@ void TaskReportWdt::initContent()
         m_spacerLbl->setFixedHeight(10);
         if (taskDesc.endsWith(TaskItems::kVoiceSuffix)) {
             m_taskVoiceLayout = new VoiceLayout(
-                taskDesc, m_content.value(TaskItems::kTaskDescPlayTime, 1).toInt(), this);
+                taskDesc, m_content.value(DynKey::taskDescPlayTime, 1).toInt(), this);
             m_taskVoiceLayout->prependText(tr("Come from task "));
             m_taskVoiceLayout->setContentsMargins(20, 20, 20, 20);
         } else {
@@ -82,7 +83,7 @@ void TaskReportWdt::initContent()
             m_contentLayout->addLayout(m_taskVoiceLayout);
     }
 
-    if (!m_content.value(TaskItems::kTaskId).toString().isEmpty()) {
+    if (!m_content.value(DynKey::taskId).toString().isEmpty()) {
         m_viewBtn = new KMButton(this);
         m_viewBtn->setText(tr("View"));
         connect(m_viewBtn, &KMButton::clicked, this, &TaskReportWdt::onViewInfo);
@@ -99,7 +100,7 @@ void TaskReportWdt::resizeEvent(QResizeEvent *event)
 
 void TaskReportWdt::onViewInfo()
 {
-    const QString taskId = m_content.value(TaskItems::kTaskId).toString();
+    const QString taskId = m_content.value(DynKey::taskId).toString();
     if (taskId.isEmpty())
         return;
     if (VantorInformation *host = ProjectDynPage::infoInterface())

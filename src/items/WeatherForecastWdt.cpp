@@ -3,13 +3,14 @@
 #include <QDate>
 #include <QHBoxLayout>
 
+#include "feed/DynKeys.h"
 #include "items/ItemLabel_p.h"
 
 namespace {
 
-QString textOf(const QVariantHash &content, const char *key)
+QString textOf(const QVariantHash &content, const QString &key)
 {
-    return content.value(QLatin1String(key)).toString();
+    return content.value(key).toString();
 }
 
 /// A text of the line: it wraps rather than widen the feed when the line is short of room.
@@ -32,11 +33,12 @@ WeatherForecastWdt::WeatherForecastWdt(const QVariantHash &content, QWidget *par
 
 void WeatherForecastWdt::initContent()
 {
-    const QString prjName = textOf(m_content, "f_prj_name");
-    const QString weather = textOf(m_content, "f_weather_info");
-    const QDate date = QDate::fromString(textOf(m_content, "f_date"), QStringLiteral("yyyy-MM-dd"));
-    const QString title = textOf(m_content, "f_reminder_title");
-    setObjectName(typeName(m_content.value(QStringLiteral("f_weather_type")).toInt()));
+    const QString prjName = textOf(m_content, DynKey::prjName);
+    const QString weather = textOf(m_content, DynKey::weatherInfo);
+    const QDate date
+        = QDate::fromString(textOf(m_content, DynKey::date), QStringLiteral("yyyy-MM-dd"));
+    const QString title = textOf(m_content, DynKey::reminderTitle);
+    setObjectName(typeName(m_content.value(DynKey::weatherType).toInt()));
 
     // Built once; a second call only refreshes the texts.
     if (!m_weatherLbl) {
@@ -71,5 +73,6 @@ void WeatherForecastWdt::initContent()
 
 QString WeatherForecastWdt::typeName(int weatherType)
 {
-    return weatherType == 1 ? QStringLiteral("ThunderShower") : QStringLiteral("Cloudy");
+    return weatherType == WeatherType::ThunderShower ? QStringLiteral("ThunderShower")
+                                                     : QStringLiteral("Cloudy");
 }

@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "DynKeys.h"
 #include "PSVPushService.h"
 #include "feed/DynDataController.h"
-#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
 

@@ -13,9 +13,9 @@
 #include <ctime>
 #include <string>
 
+#include "DynKeys.h"
 #include "MessageContext.h"
 #include "feed/ConvertText_p.h"
-#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"

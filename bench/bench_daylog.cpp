@@ -29,10 +29,10 @@
 #include <memory>
 #include <vector>
 
+#include "DynKeys.h"
 #include "MessageContext.h"
 #include "attach/PictureLabel.h"
 #include "export/DayLogWriter.h"
-#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "samples/SampleProject.h"

@@ -30,9 +30,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "DynKeys.h"
 #include "MessageContext.h"
 #include "feed/DynDataController.h"
-#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
 #include "items/SummaryInfoWdt.h"

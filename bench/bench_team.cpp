@@ -31,9 +31,9 @@
 #include <thread>
 #include <vector>
 
+#include "DynKeys.h"
 #include "PSVPushService.h"
 #include "common/TestServers.h"
-#include "feed/DynKeys.h"
 #include "items/SingleDynamicWdt.h"
 #include "msl.pb.h"
 #include "views/DynScrollArea.h"

@@ -7,9 +7,7 @@
 
 #include <string>
 
-// The message format's numbers. The sample library links no part of the feed library: it reads
-// this header of constants only.
-#include "../../src/feed/DynKeys.h"
+#include "DynKeys.h"
 
 namespace {
 

@@ -6,9 +6,7 @@
 
 #include "samples/SampleProject.h"
 
-// The message format's numbers. The sample library links no part of the feed library: it reads
-// this header of constants only.
-#include "../../src/feed/DynKeys.h"
+#include "DynKeys.h"
 
 namespace {
 

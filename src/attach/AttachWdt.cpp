@@ -2,8 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include "DynKeys.h"
 #include "attach/KMButton.h"
-#include "feed/DynKeys.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "views/ProjectDynPage.h"

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "CloudFileService.h"
+#include "DynKeys.h"
 #include "export/DayLogWriter.h"
 #include "export/DayLog_p.h"
 #include "feed/DynDataController.h"
-#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 
 namespace {

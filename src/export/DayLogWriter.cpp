@@ -25,13 +25,13 @@
 #include <array>
 #include <limits>
 
+#include "DynKeys.h"
 #include "attach/AttachWdt.h"
 #include "attach/FileIconTable.h"
 #include "attach/PictureLabel.h"
 #include "attach/SafeFileName.h"
 #include "export/DayLogPages_p.h"
 #include "export/DayLog_p.h"
-#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "items/TaskItems_p.h"
 

@@ -9,8 +9,8 @@
 #include <limits>
 #include <mutex>
 
+#include "DynKeys.h"
 #include "UserSettings.h"
-#include "feed/DynKeys.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"

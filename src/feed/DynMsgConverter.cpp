@@ -9,9 +9,9 @@
 #include <limits>
 #include <vector>
 
+#include "DynKeys.h"
 #include "MessageContext.h"
 #include "feed/ConvertText_p.h"
-#include "feed/DynKeys.h"
 #include "feed/SDynData.h"
 #include "msl.pb.h"
 

@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-#include "feed/DynKeys.h"
+#include "DynKeys.h"
 
 SDynData::SDynData(int kindCode)
     : kind(kindCode)

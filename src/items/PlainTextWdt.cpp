@@ -1,6 +1,6 @@
 #include "items/PlainTextWdt.h"
 
-#include "feed/DynKeys.h"
+#include "DynKeys.h"
 #include "items/ItemLabel_p.h"
 
 PlainTextWdt::PlainTextWdt(const QVariantHash &content, QWidget *parent)

@@ -7,12 +7,12 @@
 
 #include <memory>
 
+#include "DynKeys.h"
 #include "IPSVPrjTaskStorager.h"
 #include "InformMsgBox.h"
 #include "ProjectManager.h"
 #include "attach/KMButton.h"
 #include "attach/PictureViewDlg.h"
-#include "feed/DynKeys.h"
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "feed/VantorInformation.h"

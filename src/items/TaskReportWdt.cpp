@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include "DynKeys.h"
 #include "attach/KMButton.h"
 #include "attach/PictureViewDlg.h"
-#include "feed/DynKeys.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/TaskItems_p.h"

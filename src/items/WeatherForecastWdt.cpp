@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QHBoxLayout>
 
-#include "feed/DynKeys.h"
+#include "DynKeys.h"
 #include "items/ItemLabel_p.h"
 
 namespace {

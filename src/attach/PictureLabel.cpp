@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QtDebug>
@@ -117,4 +119,18 @@ void PictureLabel::paintEvent(QPaintEvent *event)
         QStringLiteral("PictureLabel:scaled:%1").arg(source.cacheKey()));
     if (!scaled.isNull())
         painter.drawPixmap(room, scaled);
+}
+
+void PictureLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return) {
+        // Through the label's own press handling, which knows whether anyone listens.
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(rect().center()), Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        press.ignore();
+        mousePressEvent(&press);
+        if (press.isAccepted())
+            return;
+    }
+    KMLabel::keyPressEvent(event);
 }

@@ -311,6 +311,11 @@ void SummaryInfoWdt::updateTime()
     m_timeLbl->setText(timeText(m_timeMSecs, m_timeDate, now, localToday(now)));
 }
 
+QString SummaryInfoWdt::shownTime() const
+{
+    return m_timeLbl ? m_timeLbl->text() : QString();
+}
+
 void SummaryInfoWdt::layoutUI()
 {
     if (!m_headerLbl || !m_summaryLbl || !m_timeLbl)

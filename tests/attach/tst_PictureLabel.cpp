@@ -316,23 +316,28 @@ void tst_PictureLabel::viewPicture_data()
     QTest::addColumn<QString>("data"); // the name the click hands to the viewer
     QTest::addColumn<int>("dialogDepth"); // how far up the dialog is; 0: none
     QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("byKey"); // Return on the focused label instead of a click
 
     QTest::newRow("picture, dialog two up") << false << "hd.jpg"
-                                            << "hd.jpg" << 2 << true;
+                                            << "hd.jpg" << 2 << true << false;
     QTest::newRow("picture, no dialog") << false << "hd.jpg"
-                                        << "hd.jpg" << 0 << true;
+                                        << "hd.jpg" << 0 << true << false;
     QTest::newRow("label shows no picture") << false << "a.pdf"
-                                            << "hd.jpg" << 2 << false;
+                                            << "hd.jpg" << 2 << false << false;
     QTest::newRow("empty data") << false << "hd.jpg"
-                                << "" << 2 << false;
+                                << "" << 2 << false << false;
     QTest::newRow("tile, dialog one up") << true << "hd.jpg"
-                                         << "hd.jpg" << 1 << true;
+                                         << "hd.jpg" << 1 << true << false;
     QTest::newRow("tile, no dialog") << true << "hd.jpg"
-                                     << "hd.jpg" << 0 << true;
+                                     << "hd.jpg" << 0 << true << false;
     QTest::newRow("tile, empty data") << true << "hd.jpg"
-                                      << "" << 2 << false;
+                                      << "" << 2 << false << false;
     QTest::newRow("tile, data no picture") << true << "hd.jpg"
-                                           << "hd.pdf" << 2 << false;
+                                           << "hd.pdf" << 2 << false << false;
+    QTest::newRow("picture, by Return") << false << "hd.jpg"
+                                        << "hd.jpg" << 0 << true << true;
+    QTest::newRow("tile, by Return") << true << "hd.jpg"
+                                     << "hd.jpg" << 0 << true << true;
 }
 
 void tst_PictureLabel::viewPicture()
@@ -361,7 +366,13 @@ void tst_PictureLabel::viewPicture()
     for (int i = 0; dialogDepth > 0 && opens && offscreen && i < 2; ++i) // hidden, shown again
         QTest::ignoreMessage(QtWarningMsg, "This plugin does not support setting window opacity");
     PictureViewerWatch watch([](PictureViewDlg *viewer) { return viewer->width() != 500; });
-    QTest::mouseClick(label, Qt::LeftButton);
+    QFETCH(bool, byKey);
+    if (byKey) {
+        label->setFocus();
+        QTest::keyClick(label, Qt::Key_Return);
+    } else {
+        QTest::mouseClick(label, Qt::LeftButton);
+    }
     QCoreApplication::processEvents(); // the queued slot: the viewer's modal loop runs here
 
     QCOMPARE(watch.seen.size(), opens ? 1 : 0);

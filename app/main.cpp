@@ -65,6 +65,10 @@ int main(int argc, char *argv[])
     if ((print && !hasDisplay()) || (!print && screenshots && !earlyFlag(argc, argv, "--show")))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // Before the application exists, or Qt ignores them: scale by the screen's ratio (and
+    // QT_SCALE_FACTOR), and let pixmaps carry theirs, so that screenshots come at that ratio.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("dynfeed"));
     QCoreApplication::setApplicationName(QStringLiteral("dynfeed_demo"));

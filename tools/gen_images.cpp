@@ -3,6 +3,9 @@
 //
 //     gen_images <source root>
 //
+// Every picture shown larger than its pixels on a screen of device pixel ratio 2 comes a second
+// time as "<name>@2x.png": the same drawing at twice the pixels, which Qt picks on such screens.
+//
 // Everything is drawn from code, letters included (a small stroke alphabet), so the result does
 // not depend on the fonts of the machine. Qt writes no GIF, so the waiting animation goes
 // through the small GIF89a encoder below, and is read back with Qt's decoder to check it.
@@ -40,9 +43,15 @@ const QColor Orange(0xf5, 0xa6, 0x23);
 const QColor Yellow(0xf7, 0xb7, 0x31);
 const QColor White(Qt::white);
 
+// Device pixels per drawing unit of the pictures being made: 1, or 2 for the "@2x" set.
+qreal s_ratio = 1;
+
+/// A transparent picture of width by height drawing units; a painter on it draws in those units.
 QImage canvas(int width, int height)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(
+        qRound(width * s_ratio), qRound(height * s_ratio), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(s_ratio);
     image.fill(Qt::transparent);
     return image;
 }
@@ -923,32 +932,44 @@ int main(int argc, char *argv[])
     }
     QDir::setCurrent(root.path());
 
-    const QMap<QString, QImage> own {
-        { "remove.png", removeIcon(Grey) },
-        { "remove_hover.png", removeIcon(Red) },
-        { "new_member.png", newMember() },
-        { "secretary.png", secretary() },
-        { "default_header.png", defaultHeader() },
-        { "picture_mask.png", pictureMask() },
-        { "task_people.png", taskIcon("people") },
-        { "task_type.png", taskIcon("type") },
-        { "task_location.png", taskIcon("location") },
-        { "task_time.png", taskIcon("time") },
-        { "picture_hover.png", pictureHover() },
-        { "thumb.png", thumb() },
-        { "picture_close.png", pictureClose() },
-        { "thunder_shower.png", thunderShower() },
-        { "cloudy.png", cloudy() },
+    // Drawn once per ratio; the mask is cut in logical pixels, so it has no "@2x".
+    const auto ownImages = [] {
+        QMap<QString, QImage> own {
+            { "remove", removeIcon(Grey) },
+            { "remove_hover", removeIcon(Red) },
+            { "new_member", newMember() },
+            { "secretary", secretary() },
+            { "default_header", defaultHeader() },
+            { "task_people", taskIcon("people") },
+            { "task_type", taskIcon("type") },
+            { "task_location", taskIcon("location") },
+            { "task_time", taskIcon("time") },
+            { "picture_hover", pictureHover() },
+            { "thumb", thumb() },
+            { "picture_close", pictureClose() },
+            { "thunder_shower", thunderShower() },
+            { "cloudy", cloudy() },
+        };
+        if (s_ratio == 1)
+            own.insert("picture_mask", pictureMask());
+        return own;
     };
     bool ok = true;
-    for (auto it = own.cbegin(); it != own.cend(); ++it)
-        ok = savePng(it.value(), QDir(ownDir).filePath(it.key())) && ok;
-    ok = writeWaiting(QDir(ownDir).filePath(QStringLiteral("waiting.gif"))) && ok;
-
-    for (const FileType &type : FileTypes) {
-        const QString name = QString::fromLatin1(type.name);
-        ok = savePng(fileIcon(type, 40), QDir(hostDir).filePath(name + ".png")) && ok;
-        ok = savePng(fileIcon(type, 100), QDir(hostDir).filePath(name + "_Shape.png")) && ok;
+    for (const qreal ratio : { 1.0, 2.0 }) {
+        s_ratio = ratio;
+        const QString tail = ratio == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+        const QMap<QString, QImage> own = ownImages();
+        for (auto it = own.cbegin(); it != own.cend(); ++it)
+            ok = savePng(it.value(), QDir(ownDir).filePath(it.key() + tail)) && ok;
+        // The small icons are the host's list icons; only the tiles show in the feed.
+        for (const FileType &type : FileTypes) {
+            const QString name = QString::fromLatin1(type.name);
+            if (ratio == 1)
+                ok = savePng(fileIcon(type, 40), QDir(hostDir).filePath(name + tail)) && ok;
+            ok = savePng(fileIcon(type, 100), QDir(hostDir).filePath(name + "_Shape" + tail)) && ok;
+        }
     }
+    s_ratio = 1;
+    ok = writeWaiting(QDir(ownDir).filePath(QStringLiteral("waiting.gif"))) && ok;
     return ok ? 0 : 1;
 }

@@ -12,6 +12,7 @@ DldPictureLabel::DldPictureLabel(QWidget *parent)
     : PictureLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus); // Enter opens it, as a click does
 }
 
 DldPictureLabel::~DldPictureLabel()

@@ -1,5 +1,7 @@
 #include "attach/KMButton.h"
 
+#include <QKeyEvent>
+
 KMButton::KMButton(QWidget *parent)
     : QPushButton(parent)
 {
@@ -17,4 +19,14 @@ void KMButton::setup(const QString &objectName)
     setObjectName(objectName);
     setFlat(true);
     setAutoFillBackground(true);
+}
+
+void KMButton::keyPressEvent(QKeyEvent *event)
+{
+    // A push button outside a dialog ignores Enter; the feed's buttons act on it.
+    if ((event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return) && isEnabled()) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -13,6 +13,10 @@ public:
     explicit KMButton(QWidget *parent);
     KMButton(const QString &objectName, QWidget *parent);
 
+protected:
+    /// Enter and Return press the focused button, as Space does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void setup(const QString &objectName);
 };

@@ -12,6 +12,7 @@ PictureFileWdt::PictureFileWdt(QWidget *parent)
     : PictureLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus); // Enter opens the tile, as a click does
 }
 
 PictureFileWdt::~PictureFileWdt()

@@ -4,11 +4,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QtDebug>
 
 #include "attach/FileIconTable.h"
+#include "attach/PixmapRatio_p.h"
 #include "feed/Logging_p.h"
 
 namespace {
@@ -74,8 +77,9 @@ QSize PictureLabel::showFile(const QString &path)
     // file. A picture is keyed by its time and size too: one downloaded again under the same
     // name is read again. Resources never change.
     const bool picture = fileType(path) == Picture;
-    QString key = QStringLiteral("PictureLabel:")
-        + (picture ? path : FileIconTable::iconPath(QStringLiteral("%1_Shape").arg(path)));
+    const QString shown
+        = picture ? path : FileIconTable::iconPath(QStringLiteral("%1_Shape").arg(path));
+    QString key = QStringLiteral("PictureLabel:") + shown;
     if (picture && !path.startsWith(QLatin1Char(':'))) {
         const QFileInfo info(path);
         key += QStringLiteral(":%1:%2")
@@ -88,13 +92,15 @@ QSize PictureLabel::showFile(const QString &path)
         if (!pixmap.isNull())
             QPixmapCache::insert(key, pixmap);
     }
+    // Resources come in more than one resolution: the painting picks the one its ratio needs.
+    m_resourcePath = shown.startsWith(QLatin1Char(':')) ? shown : QString();
     setPixmap(pixmap);
     return pixmap.size();
 }
 
 void PictureLabel::paintEvent(QPaintEvent *event)
 {
-    const QPixmap source = pixmap(Qt::ReturnByValue);
+    QPixmap source = pixmap(Qt::ReturnByValue);
     if (!hasScaledContents() || source.isNull()) {
         KMLabel::paintEvent(event);
         return;
@@ -102,22 +108,29 @@ void PictureLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     drawFrame(&painter);
     const QRect room = contentsRect();
-    const qreal ratio = devicePixelRatioF();
-    const QSize size = room.size() * ratio;
-    if (size.isEmpty())
-        return;
-    // The same picture at the same size is scaled once for every label that shows it.
-    const QString key = QStringLiteral("PictureLabel:scaled:%1:%2x%3")
-                            .arg(source.cacheKey())
-                            .arg(size.width())
-                            .arg(size.height());
-    QPixmap scaled;
-    if (!QPixmapCache::find(key, &scaled)) {
-        scaled = source.size() == size
-            ? source
-            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        scaled.setDevicePixelRatio(ratio);
-        QPixmapCache::insert(key, scaled);
+    const qreal ratio = paintRatio(painter);
+    if (ratio > 1 && !m_resourcePath.isEmpty()) {
+        const QPixmap larger = resourceForRatio(m_resourcePath, ratio);
+        if (larger.width() > source.width())
+            source = larger;
     }
-    painter.drawPixmap(room, scaled);
+    // The same picture at the same size is scaled once for every label that shows it.
+    const QPixmap scaled = scaledForRatio(source, room.size(), ratio,
+        QStringLiteral("PictureLabel:scaled:%1").arg(source.cacheKey()));
+    if (!scaled.isNull())
+        painter.drawPixmap(room, scaled);
+}
+
+void PictureLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return) {
+        // Through the label's own press handling, which knows whether anyone listens.
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(rect().center()), Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        press.ignore();
+        mousePressEvent(&press);
+        if (press.isAccepted())
+            return;
+    }
+    KMLabel::keyPressEvent(event);
 }

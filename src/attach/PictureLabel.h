@@ -30,7 +30,12 @@ public:
     QSize showFile(const QString &path);
 
 protected:
-    /// Draws the pixmap scaled to the label from a copy shared through QPixmapCache, instead of
-    /// QLabel's two copies per label.
+    /// Draws the pixmap scaled to the label, at the ratio painted with, from a copy shared
+    /// through QPixmapCache instead of QLabel's two copies per label.
     void paintEvent(QPaintEvent *event) override;
+    /// Enter and Return on a focused label that reports clicks act as a click on it.
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QString m_resourcePath; // the resource shown, if it is one: drawn from its "@2x" where needed
 };

@@ -13,6 +13,8 @@ SingleDynamicWdt::SingleDynamicWdt(QWidget *parent)
     : QFrame(parent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // The feed's keys walk from item to item; a click puts the walk on the clicked item.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void SingleDynamicWdt::setDynData(const SDynData *record)
@@ -37,6 +39,7 @@ void SingleDynamicWdt::setDynData(const SDynData *record)
     setContentWdt(createContentWdt(record));
     layoutItem();
     adjustSize();
+    updateAccessibleText(record->text);
 }
 
 void SingleDynamicWdt::setHostWidget(QWidget *hostWidget)
@@ -56,8 +59,10 @@ QDateTime SingleDynamicWdt::dateTime() const
 
 void SingleDynamicWdt::updateTime()
 {
-    if (m_header)
+    if (m_header) {
         m_header->updateTime();
+        updateAccessibleText(m_summary);
+    }
 }
 
 void SingleDynamicWdt::setCurrentUserId(const QString &userId)
@@ -129,4 +134,12 @@ void SingleDynamicWdt::layoutItem()
         m_mainLayout->addLayout(m_contentRow);
     }
     m_contentRow->addWidget(m_content);
+}
+
+void SingleDynamicWdt::updateAccessibleText(const QString &summary)
+{
+    // Who and what name the item; when is said after them, as the header shows it.
+    m_summary = summary;
+    setAccessibleName(summary.isEmpty() ? m_userName : tr("%1: %2").arg(m_userName, summary));
+    setAccessibleDescription(m_header->shownTime());
 }

@@ -47,6 +47,8 @@ private:
     /// Replaces the content widget (deleting the old one); null leaves the item without one.
     void setContentWdt(AbsContentWdt *content);
     void layoutItem();
+    /// The screen reader's name (author and summary) and description (relative time).
+    void updateAccessibleText(const QString &summary);
 
     QVBoxLayout *m_mainLayout = nullptr; // installed on this item
     QHBoxLayout *m_contentRow = nullptr; // owned by m_mainLayout; only while there is content
@@ -56,4 +58,5 @@ private:
     QWidget *m_hostWidget = nullptr; // not ours
     QString m_userId;
     QString m_userName;
+    QString m_summary; // the record's summary line, for the accessible name
 };

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QPointer>
@@ -20,6 +21,7 @@
 
 #include "KMLabel.h"
 #include "attach/PictureLabel.h"
+#include "attach/PixmapRatio_p.h"
 #include "attach/SafeFileName.h"
 #include "feed/Logging_p.h"
 #include "feed/VantorInformation.h"
@@ -77,14 +79,76 @@ QString fileStamp(const QString &path)
 
 /// The key of a scaled avatar. It holds the file's time and size: the host may rewrite an
 /// avatar file at any moment, and a header shown afterwards must read the new picture.
-QString avatarCacheKey(const QString &path, const QSize &size)
+QString avatarCacheKey(const QString &path, const QSize &size, qreal ratio)
 {
-    return QStringLiteral("dynfeed-avatar|%1x%2|%3|")
+    return QStringLiteral("dynfeed-avatar|%1x%2@%3|%4|")
                .arg(size.width())
                .arg(size.height())
+               .arg(ratio)
                .arg(fileStamp(path))
         + path;
 }
+
+/// The picture at path scaled to size at ratio, made once and shared by every header.
+QPixmap avatarPixmap(const QString &path, const QSize &size, qreal ratio)
+{
+    const QString key = avatarCacheKey(path, size, ratio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
+    // seconds of the file's time, and miss a picture replaced within the same second.
+    // The content decides the format, as for PictureLabel (a JPEG may be named .png).
+    QImage image;
+    if (path.startsWith(QLatin1Char(':'))) {
+        image = resourceForRatio(path, ratio).toImage(); // its "@2x" where the ratio needs it
+    } else if (PictureLabel::fileType(path) == PictureLabel::Picture) {
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        image = reader.read();
+    }
+    if (image.isNull()) // not a picture, or unreadable: as PictureLabel shows it
+        image = PictureLabel::loadFile(path).toImage();
+    const QSize pixels = size * ratio;
+    if (!image.isNull() && image.size() != pixels)
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(ratio);
+    if (!pixmap.isNull())
+        QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+/// The avatar: drawn at the ratio it is painted with, so that it stays sharp on a screen of
+/// another ratio and in a picture rendered at one, while it holds the picture for its screen.
+class AvatarLabel : public PictureLabel
+{
+public:
+    using PictureLabel::PictureLabel;
+
+    void setAvatar(const QString &path, const QPixmap &pixmap)
+    {
+        m_path = path;
+        setPixmap(pixmap);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const qreal ratio = paintRatio(painter);
+        const QRect room = contentsRect();
+        QPixmap shown = pixmap(Qt::ReturnByValue);
+        if (!qFuzzyCompare(shown.devicePixelRatio(), ratio) && !m_path.isEmpty())
+            shown = avatarPixmap(m_path, room.size(), ratio);
+        if (!shown.isNull())
+            painter.drawPixmap(room, shown);
+    }
+
+private:
+    QString m_path;
+};
 
 /// Today's local date, recomputed only when now leaves the day it was computed for: asking the
 /// C library for the local date costs microseconds per call where TZ is unset. GUI thread only.
@@ -143,7 +207,7 @@ void SummaryInfoWdt::setUserHeader(const QString &path)
 {
     m_headerPath = path;
     if (!m_headerLbl) {
-        m_headerLbl = new PictureLabel(QStringLiteral("SummaryInfoWdt_headerLbl"), this);
+        m_headerLbl = new AvatarLabel(QStringLiteral("SummaryInfoWdt_headerLbl"), this);
         // The picture comes scaled to the label's room and shared by all headers: scaling in
         // the label would keep two more copies of it per header.
         m_headerLbl->setScaledContents(false);
@@ -245,6 +309,11 @@ void SummaryInfoWdt::updateTime()
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     m_timeLbl->setText(timeText(m_timeMSecs, m_timeDate, now, localToday(now)));
+}
+
+QString SummaryInfoWdt::shownTime() const
+{
+    return m_timeLbl ? m_timeLbl->text() : QString();
 }
 
 void SummaryInfoWdt::layoutUI()
@@ -418,30 +487,12 @@ void SummaryInfoWdt::showAvatar(const QString &path)
 {
     m_headerLbl->ensurePolished(); // a style sheet's frame changes the picture's room
     const QSize size = m_headerLbl->contentsRect().size();
-    const QString key = avatarCacheKey(path, size);
+    // Scaled for the screen's ratio; the mask stays in logical pixels.
+    const qreal ratio = m_headerLbl->devicePixelRatioF();
+    const QString key = avatarCacheKey(path, size, ratio);
     if (key == m_shownAvatar)
         return;
-    // Scaled once for the label's room and shared by every header: no per-label copies.
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
-        // seconds of the file's time, and miss a picture replaced within the same second.
-        // The content decides the format, as for PictureLabel (a JPEG may be named .png).
-        QImage image;
-        if (PictureLabel::fileType(path) == PictureLabel::Picture) {
-            QImageReader reader(path);
-            reader.setDecideFormatFromContent(true);
-            image = reader.read();
-        }
-        if (image.isNull()) // not a picture, or unreadable: as PictureLabel shows it
-            image = PictureLabel::loadFile(path).toImage();
-        if (!image.isNull() && image.size() != size)
-            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        pixmap = QPixmap::fromImage(std::move(image));
-        if (!pixmap.isNull())
-            QPixmapCache::insert(key, pixmap);
-    }
-    m_headerLbl->setPixmap(pixmap);
+    static_cast<AvatarLabel *>(m_headerLbl)->setAvatar(path, avatarPixmap(path, size, ratio));
     m_shownAvatar = key;
 }
 

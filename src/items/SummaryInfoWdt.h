@@ -44,6 +44,8 @@ public:
     void setTime(const QDateTime &time);
     /// Recomputes the relative time text from the stored time.
     void updateTime();
+    /// The relative time text the header shows; empty before setTime.
+    QString shownTime() const;
     /// Puts the children into their layouts; does nothing before avatar, summary and time exist.
     void layoutUI();
     /// Some header downloaded userId's avatar to headerPath: shows it if this header's user.

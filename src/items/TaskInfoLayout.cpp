@@ -2,9 +2,9 @@
 
 #include <QPainter>
 #include <QPixmap>
-#include <QPixmapCache>
 #include <QSpacerItem>
 
+#include "attach/PixmapRatio_p.h"
 #include "items/ItemLabel_p.h"
 
 namespace {
@@ -26,9 +26,10 @@ public:
         setAlignment(Qt::AlignLeft | Qt::AlignTop); // the icon goes with the first line
     }
 
-    void setIcon(const QPixmap &icon)
+    void setIcon(const QString &path)
     {
-        m_icon = icon;
+        m_iconPath = path;
+        m_icon = QPixmap();
         update();
     }
 
@@ -36,16 +37,24 @@ protected:
     void paintEvent(QPaintEvent *event) override
     {
         ItemLabel::paintEvent(event);
-        if (m_icon.isNull())
+        if (m_iconPath.isEmpty())
             return;
         QPainter painter(this);
+        // Made for the ratio painted with, so that it is sharp on any screen.
+        const qreal ratio = paintRatio(painter);
+        if (m_icon.isNull() || !qFuzzyCompare(m_icon.devicePixelRatio(), ratio))
+            m_icon = scaledForRatio(resourceForRatio(m_iconPath, ratio),
+                QSize(kIconEdge, kIconEdge), ratio, QStringLiteral("TaskRowIcon|") + m_iconPath);
+        if (m_icon.isNull())
+            return;
         // Centred on the first line, as the icon label beside a one-line text would be.
         const int line = qMax(fontMetrics().height(), kIconEdge);
         painter.drawPixmap(QRect(0, (line - kIconEdge) / 2, kIconEdge, kIconEdge), m_icon);
     }
 
 private:
-    QPixmap m_icon; // shared with every row that shows it
+    QString m_iconPath;
+    QPixmap m_icon; // shared with every row that shows it at the same ratio
 };
 
 TaskInfoLayout::TaskInfoLayout(const QString &objectName, QWidget *parent)
@@ -75,15 +84,7 @@ void TaskInfoLayout::setText(const QString &text)
 
 void TaskInfoLayout::setIcon(const QString &path)
 {
-    QPixmap icon;
-    if (!QPixmapCache::find(path, &icon)) {
-        icon.load(path);
-        if (!icon.isNull() && icon.size() != QSize(kIconEdge, kIconEdge))
-            icon = icon.scaled(
-                kIconEdge, kIconEdge, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        QPixmapCache::insert(path, icon);
-    }
-    m_textLbl->setIcon(icon);
+    m_textLbl->setIcon(path);
 }
 
 KMLabel *TaskInfoLayout::textLabel() const

@@ -1,10 +1,13 @@
 #include "views/DynScrollArea.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include "InformMsgBox.h"
 #include "feed/DynDataController.h"
+#include "items/SingleDynamicWdt.h"
 #include "views/DynamicPage.h"
 
 namespace {
@@ -163,4 +166,67 @@ void DynScrollArea::wheelEvent(QWheelEvent *event)
         fetchMoreDynData(false, false);
     m_newMsgNum = 0;
     emit newMsgNum(0);
+}
+
+void DynScrollArea::keyPressEvent(QKeyEvent *event)
+{
+    const QList<SingleDynamicWdt *> &items = m_page->shownItems();
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int focused = focusedItem();
+        const int next
+            = focused < 0 ? firstItemInView() : focused + (event->key() == Qt::Key_Down ? 1 : -1);
+        if (next >= 0 && next < items.size()) {
+            items.at(next)->setFocus(Qt::OtherFocusReason);
+            ensureWidgetVisible(items.at(next), 0, 0);
+            return;
+        }
+        break; // past either end the view scrolls, and scrolling to an end loads more
+    }
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        m_vScrollBar->triggerAction(event->key() == Qt::Key_PageDown
+                ? QAbstractSlider::SliderPageStepAdd
+                : QAbstractSlider::SliderPageStepSub);
+        // The next Up or Down goes on from what is in view, not from an item scrolled away.
+        const int focused = focusedItem();
+        if (focused >= 0 && items.at(focused)->visibleRegion().isEmpty())
+            items.at(firstItemInView())->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    case Qt::Key_Home: {
+        // The focus goes up with the view, to the newest record.
+        const bool moves = m_newMsgNum > 0 && focusedItem() >= 0;
+        goTop();
+        if (moves && !items.isEmpty())
+            items.first()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    default:
+        break;
+    }
+    QScrollArea::keyPressEvent(event);
+}
+
+int DynScrollArea::focusedItem() const
+{
+    const QList<SingleDynamicWdt *> &items = m_page->shownItems();
+    for (QWidget *widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+        if (widget->parentWidget() == m_page)
+            return items.indexOf(qobject_cast<SingleDynamicWdt *>(widget));
+    }
+    return -1;
+}
+
+int DynScrollArea::firstItemInView() const
+{
+    const QList<SingleDynamicWdt *> &items = m_page->shownItems();
+    // The page's top edge sits above the view by the scrolled distance.
+    const int viewTop = -m_page->y();
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i)->geometry().center().y() >= viewTop)
+            return i;
+    }
+    return items.isEmpty() ? -1 : items.size() - 1;
 }

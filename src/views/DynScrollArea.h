@@ -8,7 +8,9 @@
 
 class DynDataController;
 class DynamicPage;
+class QKeyEvent;
 class QScrollBar;
+class SingleDynamicWdt;
 class QWheelEvent;
 struct SDynData;
 
@@ -57,6 +59,9 @@ protected slots:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    /// Up and Down move the focus between items and keep it in view, Page Up and Page Down
+    /// scroll a page, Home goes to the newest records.
+    void keyPressEvent(QKeyEvent *event) override;
 
     // For the paged view, which replaces whole pages instead of fetching at the ends.
     DynamicPage *dynamicPage() const { return m_page; }
@@ -64,6 +69,10 @@ protected:
     void setNewMsgCount(int count) { m_newMsgNum = count; }
 
 private:
+    /// The shown item that holds the focus, or -1.
+    int focusedItem() const;
+    /// The first shown item whose lower part is in the view, or -1.
+    int firstItemInView() const;
     DynDataController *m_controller = nullptr; // child; deleted first by the destructor
     DynamicPage *m_page = nullptr; // the scroll area's widget; deleted by the destructor
     QScrollBar *m_vScrollBar = nullptr; // the scroll area's own bar

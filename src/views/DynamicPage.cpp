@@ -112,6 +112,11 @@ bool DynamicPage::isEmpty() const
     return m_shownItems.isEmpty();
 }
 
+const QList<SingleDynamicWdt *> &DynamicPage::shownItems() const
+{
+    return m_shownItems;
+}
+
 const QDateTime &DynamicPage::earliestTime() const
 {
     return m_earliestTime;

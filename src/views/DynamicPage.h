@@ -33,6 +33,8 @@ public:
     void addDynInfo(SDynData *record, bool atBottom);
 
     bool isEmpty() const;
+    /// The shown items, the newest at the top: the order the keyboard walks them in.
+    const QList<SingleDynamicWdt *> &shownItems() const;
     /// Oldest and newest record time added since the last reset; after a reset the range is
     /// empty (earliest is the moment of the reset, latest is 1 January 1970).
     const QDateTime &earliestTime() const;

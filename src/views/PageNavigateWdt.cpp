@@ -1,6 +1,7 @@
 #include "views/PageNavigateWdt.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVariant>
 
 #include <cmath>
@@ -93,6 +94,34 @@ PageNavigateWdt::PageNavigateWdt(QWidget *parent)
     m_btnPages[0] = 1;
     m_leftEllipsis->hide();
     m_rightEllipsis->hide();
+
+    // Tab walks the controls as they are drawn, and Left and Right turn the page from any of
+    // the buttons (a push button would only move the focus with them).
+    QList<QWidget *> tabOrder { m_prevBtn };
+    for (KMButton *button : qAsConst(m_pageBtns))
+        tabOrder << button;
+    tabOrder << m_gotoFrm << m_nextBtn;
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    m_prevBtn->installEventFilter(this);
+    m_nextBtn->installEventFilter(this);
+    for (KMButton *button : qAsConst(m_pageBtns))
+        button->installEventFilter(this);
+}
+
+bool PageNavigateWdt::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            if (key == Qt::Key_Left)
+                onPreviousPage();
+            else
+                onNextPage();
+            return true;
+        }
+    }
+    return VTFrame::eventFilter(watched, event);
 }
 
 void PageNavigateWdt::reset()

@@ -48,6 +48,9 @@ protected slots:
     void onGotoPage();
     void onGotoPage(int idx);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void changePage(int page);
     void redraw();

@@ -1,5 +1,6 @@
 #include "views/PageViewScrollArea.h"
 
+#include <QKeyEvent>
 #include <QScrollBar>
 
 #include "feed/DynDataController.h"
@@ -50,4 +51,13 @@ void PageViewScrollArea::wheelEvent(QWheelEvent *event)
 {
     // Pages are turned by the navigator, never by the wheel at an end of the list.
     QScrollArea::wheelEvent(event);
+}
+
+void PageViewScrollArea::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Home) {
+        event->ignore();
+        return;
+    }
+    DynScrollArea::keyPressEvent(event);
 }

@@ -28,6 +28,8 @@ protected slots:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    /// Home goes on to the paged feed, which turns its navigator to page 1 too.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     const int m_pageSize = 30;

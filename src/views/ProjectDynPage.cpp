@@ -1,5 +1,6 @@
 #include "views/ProjectDynPage.h"
 
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "views/PageNavigateWdt.h"
@@ -88,4 +89,12 @@ void ProjectDynPage::onGotoPage(int pageIdx)
 void ProjectDynPage::onGroupMsgNum(int msgNum)
 {
     m_navigator->setMsgNum(msgNum);
+}
+
+void ProjectDynPage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Home)
+        goTop();
+    else
+        VTFrame::keyPressEvent(event);
 }

@@ -9,6 +9,7 @@
 class DynDataController;
 class PageNavigateWdt;
 class PageViewScrollArea;
+class QKeyEvent;
 class QVBoxLayout;
 class VantorInformation;
 
@@ -57,6 +58,10 @@ signals:
 
 protected slots:
     void onGroupMsgNum(int msgNum);
+
+protected:
+    /// Home goes to page 1, in the list and in the navigator, when new records are waiting.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QVBoxLayout *m_layout = nullptr; // on the page

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "common/PictureViewerWatch.h"
 #include "common/TestMain.h"
 #include "common/TestPictures.h"
+#include "items/SummaryInfoWdt.h"
 
 using namespace TestPictures;
 
@@ -80,6 +82,8 @@ private slots:
     void viewPicture_data();
     void viewPicture();
     void hostGoneWhileViewing();
+    void sharpAtRatio2_data();
+    void sharpAtRatio2();
 
 private:
     QString path(const QString &relative = QString()) const { return m_dir.filePath(relative); }
@@ -312,23 +316,28 @@ void tst_PictureLabel::viewPicture_data()
     QTest::addColumn<QString>("data"); // the name the click hands to the viewer
     QTest::addColumn<int>("dialogDepth"); // how far up the dialog is; 0: none
     QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("byKey"); // Return on the focused label instead of a click
 
     QTest::newRow("picture, dialog two up") << false << "hd.jpg"
-                                            << "hd.jpg" << 2 << true;
+                                            << "hd.jpg" << 2 << true << false;
     QTest::newRow("picture, no dialog") << false << "hd.jpg"
-                                        << "hd.jpg" << 0 << true;
+                                        << "hd.jpg" << 0 << true << false;
     QTest::newRow("label shows no picture") << false << "a.pdf"
-                                            << "hd.jpg" << 2 << false;
+                                            << "hd.jpg" << 2 << false << false;
     QTest::newRow("empty data") << false << "hd.jpg"
-                                << "" << 2 << false;
+                                << "" << 2 << false << false;
     QTest::newRow("tile, dialog one up") << true << "hd.jpg"
-                                         << "hd.jpg" << 1 << true;
+                                         << "hd.jpg" << 1 << true << false;
     QTest::newRow("tile, no dialog") << true << "hd.jpg"
-                                     << "hd.jpg" << 0 << true;
+                                     << "hd.jpg" << 0 << true << false;
     QTest::newRow("tile, empty data") << true << "hd.jpg"
-                                      << "" << 2 << false;
+                                      << "" << 2 << false << false;
     QTest::newRow("tile, data no picture") << true << "hd.jpg"
-                                           << "hd.pdf" << 2 << false;
+                                           << "hd.pdf" << 2 << false << false;
+    QTest::newRow("picture, by Return") << false << "hd.jpg"
+                                        << "hd.jpg" << 0 << true << true;
+    QTest::newRow("tile, by Return") << true << "hd.jpg"
+                                     << "hd.jpg" << 0 << true << true;
 }
 
 void tst_PictureLabel::viewPicture()
@@ -357,7 +366,13 @@ void tst_PictureLabel::viewPicture()
     for (int i = 0; dialogDepth > 0 && opens && offscreen && i < 2; ++i) // hidden, shown again
         QTest::ignoreMessage(QtWarningMsg, "This plugin does not support setting window opacity");
     PictureViewerWatch watch([](PictureViewDlg *viewer) { return viewer->width() != 500; });
-    QTest::mouseClick(label, Qt::LeftButton);
+    QFETCH(bool, byKey);
+    if (byKey) {
+        label->setFocus();
+        QTest::keyClick(label, Qt::Key_Return);
+    } else {
+        QTest::mouseClick(label, Qt::LeftButton);
+    }
     QCoreApplication::processEvents(); // the queued slot: the viewer's modal loop runs here
 
     QCOMPARE(watch.seen.size(), opens ? 1 : 0);
@@ -396,6 +411,57 @@ void tst_PictureLabel::hostGoneWhileViewing()
     QVERIFY(!dialog && watch.seen.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(CloudFileStore::runningTransfers(), 0, 30000);
     QCOMPARE(QDir(path("sys/Vantor")).entryList(QDir::Files), QStringList());
+}
+
+void tst_PictureLabel::sharpAtRatio2_data()
+{
+    QTest::addColumn<bool>("avatar"); // in a header's avatar, or in a 100 by 100 label
+    QTest::addColumn<QString>("shown"); // empty: a checkerboard of single pixels, 2x the room
+    QTest::addColumn<QString>("expected"); // empty: that checkerboard
+    QTest::newRow("picture") << false << ""
+                             << "";
+    QTest::newRow("file-type tile") << false << "a.pdf"
+                                    << ":/icon/Resources/images/pdf_Shape@2x.png";
+    QTest::newRow("placeholder") << false << kPlaceholder << ":/icon/resources/images/thumb@2x.png";
+    QTest::newRow("avatar") << true << ""
+                            << "";
+    QTest::newRow("default avatar") << true << "none.png"
+                                    << ":/icon/resources/images/default_header@2x.png";
+}
+
+void tst_PictureLabel::sharpAtRatio2()
+{
+    QFETCH(bool, avatar);
+    QFETCH(QString, shown);
+    QFETCH(QString, expected);
+    // Drawn on a screen of ratio 1 first, then into a picture of ratio 2, as on such a screen.
+    const int edge = avatar ? 140 : 200;
+    QImage checker(edge, edge, QImage::Format_RGB32);
+    for (int y = 0; y < edge; ++y)
+        for (int x = 0; x < edge; ++x)
+            checker.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(30, 30, 30));
+    QVERIFY(writeFile(path("cache/checker.png"), encoded(checker, "png")));
+    const QString file = shown.isEmpty() ? path("cache/checker.png") : shown;
+    SummaryInfoWdt header;
+    PictureLabel label(nullptr);
+    QWidget *target = &label;
+    if (avatar) {
+        header.setUserHeader(file);
+        target = header.findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_headerLbl"));
+    } else {
+        label.setFixedSize(100, 100);
+        label.showFile(file);
+    }
+    QImage drawn(target->size() * 2, QImage::Format_RGB32);
+    drawn.setDevicePixelRatio(2);
+    drawn.fill(Qt::white);
+    target->render(&drawn);
+    QImage want(drawn.size(), QImage::Format_RGB32);
+    want.fill(Qt::white);
+    QPainter(&want).drawImage(want.rect(), expected.isEmpty() ? checker : QImage(expected));
+    const QRect middle(
+        drawn.width() / 4, drawn.height() / 4, drawn.width() / 2, drawn.height() / 2);
+    COMPARE_PICTURES(drawn.copy(middle), want.copy(middle)); // inside the avatar's circle
 }
 
 DYNFEED_TEST_MAIN(tst_PictureLabel)

@@ -1,3 +1,5 @@
+#include <QAccessible>
+#include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QSignalSpy>
@@ -135,6 +137,13 @@ void tst_SingleDynamicWdt::refill()
     QCOMPARE(reused.layout()->count(), fresh.layout()->count());
     QCOMPARE(reused.sizeHint(), fresh.sizeHint());
     QCOMPARE(reused.heightForWidth(600), fresh.heightForWidth(600));
+
+    // A screen reader hears the record shown now: who and what, then when as shown.
+    QVERIFY(reused.focusPolicy() & Qt::TabFocus);
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(&reused);
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("作者: 第二条"));
+    QCOMPARE(face->text(QAccessible::Description),
+        reused.findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_JobTime"))->text());
 }
 
 SDynData *tst_SingleDynamicWdt::record(int kind, const QString &text, const QVariantHash &content)

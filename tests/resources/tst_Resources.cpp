@@ -38,9 +38,13 @@ void tst_Resources::images_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
 
+    // Each with its twice as large "@2x" for screens of ratio 2, but the mask.
     const auto rows = [](const QSize &size, std::initializer_list<const char *> names) {
-        for (const char *name : names)
+        for (const char *name : names) {
             QTest::newRow(name) << kOwn.arg(name) << size;
+            if (qstrcmp(name, "picture_mask") != 0)
+                QTest::addRow("%s@2x", name) << kOwn.arg(name + QString("@2x")) << size * 2;
+        }
     };
     rows({ 16, 16 }, { "remove", "remove_hover", "task_people", "task_type", "task_location" });
     rows({ 16, 16 }, { "task_time" });
@@ -52,6 +56,7 @@ void tst_Resources::images_data()
     for (const char *type : kFileTypes) {
         QTest::addRow("%s", type) << kHost.arg(type, QString()) << QSize(40, 40);
         QTest::addRow("%s_Shape", type) << kHost.arg(type, "_Shape") << QSize(100, 100);
+        QTest::addRow("%s_Shape@2x", type) << kHost.arg(type, "_Shape@2x") << QSize(200, 200);
     }
 }
 

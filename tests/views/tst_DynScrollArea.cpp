@@ -15,6 +15,7 @@
 #include "common/TestMessages.h"
 #include "feed/DynDataController.h"
 #include "feed/SDynData.h"
+#include "items/SingleDynamicWdt.h"
 #include "views/DynScrollArea.h"
 #include "views/DynamicPage.h"
 
@@ -33,6 +34,8 @@ private slots:
     void badgeAndGoTop_data();
     void badgeAndGoTop();
     void networkError();
+    void keyboard_data();
+    void keyboard();
     void publishedMessagesAppear();
 };
 
@@ -214,6 +217,51 @@ void tst_DynScrollArea::networkError()
     QTRY_COMPARE(InformMsgBox::promptCount(), before + 1);
     QCOMPARE(InformMsgBox::lastPrompt(), QStringLiteral("Network communication failed!"));
     QCOMPARE(shownMinutes(*area), range(79, 70));
+}
+
+void tst_DynScrollArea::keyboard_data()
+{
+    QTest::addColumn<QStringList>("keys"); // a number: that many new records announced
+    QTest::addColumn<int>("focused"); // the minute of the focused item
+    QTest::addColumn<bool>("atTop"); // the bar at its minimum afterwards
+
+    QTest::newRow("Down from the view: the top item") << QStringList { "Down" } << 79 << true;
+    QTest::newRow("Down and Up walk the items")
+        << QStringList { "Down", "Down", "Down", "Up" } << 78 << true;
+    QTest::newRow("walking down scrolls along")
+        << QString("Down ").repeated(8).split(' ', Qt::SkipEmptyParts) << 72 << false;
+    // Items are 110 px high with 20 px between them: a page of 500 px shows the fifth on top.
+    QTest::newRow("Page Down scrolls a page, the focus follows into view")
+        << QStringList { "Down", "PageDown" } << 75 << false;
+    QTest::newRow("Page Up to the top loads newer records, the focus goes to the newest")
+        << QStringList { "Down", "PageDown", "PageUp" } << 99 << true;
+    QTest::newRow("Home with nothing new stays")
+        << QStringList { "Down", "PageDown", "Home" } << 75 << false;
+    QTest::newRow("Home with new records goes to the newest")
+        << QStringList { "Down", "PageDown", "3", "Home" } << 99 << true;
+}
+
+void tst_DynScrollArea::keyboard()
+{
+    QFETCH(QStringList, keys);
+    auto area = makeArea(79, 40, QSize(600, 500));
+    area->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(area.get()));
+    area->setFocus();
+    for (const QString &key : keys) {
+        if (key.toInt() > 0) {
+            emit area->dynDataCtrler()->newMsgNum(key.toInt());
+            QTRY_COMPARE(area->getNewMsgNum(), key.toInt());
+            continue;
+        }
+        QTest::keyClick(QApplication::focusWidget(),
+            Qt::Key(QMetaEnum::fromType<Qt::Key>().keyToValue(qPrintable("Key_" + key))));
+    }
+    auto *item = qobject_cast<SingleDynamicWdt *>(QApplication::focusWidget());
+    QVERIFY(item);
+    QTEST(int((item->dateTime().toSecsSinceEpoch() - kBase) / 60), "focused");
+    QTRY_VERIFY(!item->visibleRegion().isEmpty());
+    QTEST(area->verticalScrollBar()->value() == 0, "atTop");
 }
 
 void tst_DynScrollArea::publishedMessagesAppear()

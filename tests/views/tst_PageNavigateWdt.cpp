@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -123,7 +124,8 @@ void tst_PageNavigateWdt::input_data()
 {
     QTest::addColumn<int>("total"); // -1: no count yet
     // "type <text>" or "paste <text>" into the go-to field, "go", "enter", "total <n>",
-    // "click <n>" on the button showing page n, "next", "previous".
+    // "click <n>" on the button showing page n, "next", "previous"; "focus <n>", "focus field",
+    // "focus next", then "key <name>" on the focused widget.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<Ints>("changes");
 
@@ -142,6 +144,14 @@ void tst_PageNavigateWdt::input_data()
     QTest::newRow("the current page's button again, next and previous at the ends")
         << 60 << QStringList { "click 1", "previous", "click 2", "click 2", "next", "previous" }
         << Ints { 1, 2, 2, 1 };
+    QTest::newRow("keys: Left and Right turn the page, Return presses the focused button")
+        << 271
+        << QStringList { "focus 1", "key Left", "key Right", "key Right", "focus 5", "key Return",
+               "focus next", "key Enter", "key Left" }
+        << Ints { 2, 3, 5, 6, 5 };
+    QTest::newRow("keys: Return in the field does nothing, Tab goes on to Go")
+        << 150 << QStringList { "focus field", "type 3", "key Return", "key Tab", "key Return" }
+        << Ints { 3 };
 }
 
 void tst_PageNavigateWdt::input()
@@ -154,6 +164,8 @@ void tst_PageNavigateWdt::input()
         nav.setMsgNum(total);
     nav.show();
     QVERIFY(QTest::qWaitForWindowExposed(&nav));
+    nav.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&nav));
     auto *field = nav.findChild<QLineEdit *>(QStringLiteral("PageNavigateWdt_gotoPageEdit"));
     auto *go = nav.findChild<QPushButton *>(QStringLiteral("PageNavigateWdt_gotoPageBtn"));
     const QList<QPushButton *> turns = buttons(nav, "KMButton");
@@ -176,6 +188,14 @@ void tst_PageNavigateWdt::input()
                 if (button->text() == arg && button->isVisible())
                     QTest::mouseClick(button, Qt::LeftButton);
             }
+        } else if (step.startsWith("focus")) {
+            QWidget *target = arg == "field" ? static_cast<QWidget *>(field) : turns.at(1);
+            for (QPushButton *button : buttons(nav, "PageNavigateWdt_pageIdxBtn"))
+                target = button->text() == arg && button->isVisible() ? button : target;
+            target->setFocus(Qt::TabFocusReason);
+        } else if (step.startsWith("key")) {
+            QTest::keyClick(QApplication::focusWidget(),
+                Qt::Key(QMetaEnum::fromType<Qt::Key>().keyToValue(qPrintable("Key_" + arg))));
         } else if (step == "next" || step == "previous") {
             QTest::mouseClick(turns.at(step == "next" ? 1 : 0), Qt::LeftButton);
         } else {

@@ -46,225 +46,218 @@ void mirror(QLabel &reference, const QLabel &label)
 /// characters, or nothing) and the project-information content built on it: the composed
 /// information as rich text with the message's values escaped, and the "More" button that asks the
 /// host for the whole information.
+
 class tst_PlainTextWdt : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void itemLabel_likeQLabel_data();
-    void itemLabel_likeQLabel();
-    void itemLabel_paintedWithinMeasuredHeight();
-    void label_data();
-    void label();
-    void longTextWraps();
-    void projectInfo_escapedValues();
-    void projectInfo_moreButton_data();
-    void projectInfo_moreButton();
+
+    void itemLabel_likeQLabel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("change"); // made after the caches were filled
+        QTest::newRow("short") << kShort << "";
+        QTest::newRow("forced lines") << kLines << "";
+        QTest::newRow("unbreakable") << "https://files.example.com/voice/f-0123456789abcdef.amr"
+                                     << "";
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("longer text") << kShort << "text";
+        QTest::newRow("larger font") << kShort << "font";
+        QTest::newRow("style sheet font") << kShort << "styleSheet";
+        QTest::newRow("wrapping off") << kShort << "wrap";
+        QTest::newRow("margin") << kShort << "margin";
+    }
+
+    void itemLabel_likeQLabel()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, change);
+        QWidget parent;
+        auto *label = new ItemLabel(QStringLiteral("label"), &parent);
+        label->setWordWrap(true);
+        label->setText(text);
+        const QList<int> widths = { 1, 80, 333, 2000 };
+        for (int width : widths)
+            label->heightForWidth(width);
+        label->sizeHint();
+        label->minimumSizeHint();
+
+        if (change == QLatin1String("text"))
+            label->setText(kLong);
+        else if (change == QLatin1String("font"))
+            label->setFont(QFont(label->font().family(), label->font().pointSize() * 2));
+        else if (change == QLatin1String("styleSheet"))
+            parent.setStyleSheet(QStringLiteral("#label { font-size: 31px; }"));
+        else if (change == QLatin1String("wrap"))
+            label->setWordWrap(false);
+        else if (change == QLatin1String("margin"))
+            label->setMargin(9);
+
+        QLabel reference;
+        reference.ensurePolished();
+        label->ensurePolished();
+        mirror(reference, *label);
+        for (int width : widths)
+            QCOMPARE(label->heightForWidth(width), reference.heightForWidth(width));
+        QCOMPARE(label->minimumSizeHint(), reference.minimumSizeHint());
+        if (!label->wordWrap())
+            QCOMPARE(label->sizeHint(), reference.sizeHint());
+    }
+
+    void itemLabel_paintedWithinMeasuredHeight()
+    {
+        // Painted top-aligned into more room than measured, the last line ends within the measured
+        // height, in its last line.
+        ItemLabel label(QStringLiteral("label"), nullptr);
+        label.setWordWrap(true);
+        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label.setText(kLong);
+        label.setStyleSheet(QStringLiteral("color: black; background: white"));
+        const int height = label.heightForWidth(150);
+        label.resize(150, height + 200);
+        QImage image(label.size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        label.render(&image);
+        int ink = -1; // the lowest row with a dark pixel
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                ink = qGray(image.pixel(x, y)) < 128 ? y : ink;
+        }
+        QVERIFY2(ink < height && ink >= height - label.fontMetrics().lineSpacing() - 1,
+            qPrintable(QStringLiteral("ink ends at %1 of %2").arg(ink).arg(height)));
+    }
+
+    void label_data()
+    {
+        QTest::addColumn<QVariant>("text"); // invalid: no text key
+        QTest::addColumn<QString>("shown"); // empty: no label
+        QTest::newRow("no text key") << QVariant() << "";
+        QTest::newRow("empty text") << QVariant(QString()) << "";
+        QTest::newRow("text of another type") << QVariant(42) << "42";
+        const QString markup = "<b>x</b><img src='file:///etc/passwd'><a href='http://y'>z</a>";
+        QTest::newRow("markup") << QVariant(markup) << markup;
+    }
+
+    void label()
+    {
+        QFETCH(QVariant, text);
+        QFETCH(QString, shown);
+        QVariantHash content { { QStringLiteral("title"), QStringLiteral("x") } };
+        if (text.isValid())
+            content.insert(QStringLiteral("text"), text);
+        PlainTextWdt widget(content, nullptr);
+        widget.initContent();
+        widget.initContent(); // built again from the same maps: still one label
+        const QList<KMLabel *> labels
+            = widget.findChildren<KMLabel *>(QStringLiteral("PlainTextWdt_Label"));
+        QCOMPARE(labels.size(), shown.isEmpty() ? 0 : 1);
+        QCOMPARE(widget.layout()->count(), labels.size());
+        if (shown.isEmpty())
+            return;
+        QCOMPARE(labels.first()->text(), shown);
+        QCOMPARE(labels.first()->textFormat(), Qt::PlainText);
+    }
+
+    void longTextWraps()
+    {
+        const QString text
+            = QStringLiteral("今天下午三点在二号楼会议室召开安全例会，请各班组长准时参加，"
+                             "并带好本周的安全检查记录和整改通知单。");
+        PlainTextWdt widget({ { QStringLiteral("text"), text } }, nullptr);
+        widget.initContent();
+        QVERIFY(widget.hasHeightForWidth());
+        const int wide = widget.heightForWidth(3000);
+        const int narrow = widget.heightForWidth(200);
+        QVERIFY2(narrow > wide, qPrintable(QStringLiteral("%1 <= %2").arg(narrow).arg(wide)));
+        // The content layout's margins surround the text.
+        const int line = widget.fontMetrics().height();
+        QVERIFY(wide >= 40 + line && wide < 40 + 2 * line);
+    }
+
+    void projectInfo_escapedValues()
+    {
+        // A project-information edit as the push service delivers it, converted into its record.
+        const QString name = QStringLiteral("<b>滨江</b><img src='file:///etc/passwd'> & Co");
+        const QString builder = QStringLiteral("</p><h1>第一建筑</h1>");
+        pb_im_t_msg_item item;
+        QVERIFY(google::protobuf::TextFormat::ParseFromString(
+            "f_msg_type: 14 f_msg_seq_id: 7 f_sender_id: 1001 f_msg_body: '修改了项目信息' "
+            "f_send_time: 1780000000 f_msg_prj_record { record_type: 2 f_prj_info { f_prj_type: 1 "
+            "} }",
+            &item));
+        pb_prj_t_info *info = item.mutable_f_msg_prj_record()->mutable_f_prj_info();
+        info->set_f_prj_name(name.toStdString());
+        info->set_f_shigong_danwei(builder.toStdString());
+        const pb_clt_t_user message = TestMessages::message({ item });
+        DynMsgConverter converter(true);
+        converter.setPrjId(QStringLiteral("88"));
+        const QList<SDynData *> records
+            = converter.convert(MessageContext { QStringLiteral("88"), &message });
+        QCOMPARE(records.size(), 1);
+        const std::unique_ptr<SDynData> record(records.first());
+        QCOMPARE(record->kind, int(SDynData::KindProjectInfo));
+
+        std::unique_ptr<AbsContentWdt> content(createContentWdt(record.get()));
+        QVERIFY(qobject_cast<EditProjectWdt *>(content.get()));
+        auto *label = content->findChild<KMLabel *>(QStringLiteral("PlainTextWdt_Label"));
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::RichText);
+
+        // Rendered as the library composed it: paragraphs of label and value, the values verbatim.
+        QTextDocument shown;
+        shown.setHtml(label->text());
+        QStringList paragraphs;
+        for (QTextBlock block = shown.begin(); block.isValid(); block = block.next())
+            paragraphs << block.text();
+        for (const QString &expected : { "项目名称 : " + name, "施工单位 : " + builder,
+                 QStringLiteral("项目类型 : 建筑工程") })
+            QVERIFY2(paragraphs.contains(expected), qPrintable(paragraphs.join('|')));
+        // Nothing of the values became markup: no image, no heading.
+        QVERIFY(!shown.toHtml().contains(QStringLiteral("<img")));
+        QVERIFY(!shown.toHtml().contains(QStringLiteral("<h1")));
+    }
+
+    void projectInfo_moreButton_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("wide") << QSize(800, 160);
+        QTest::newRow("narrow and tall") << QSize(260, 400);
+        QTest::newRow("smaller than the button") << QSize(60, 20);
+    }
+
+    void projectInfo_moreButton()
+    {
+        QFETCH(QSize, size);
+        // In a parent without layout, so that any size can be given.
+        QWidget holder;
+        holder.resize(1000, 1000);
+        auto &widget = *new EditProjectWdt(
+            { { QStringLiteral("text"), QStringLiteral("<p>项目名称 : A</p>") } }, &holder);
+        widget.initContent();
+        widget.initContent();
+        const QList<QPushButton *> buttons = widget.findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 1);
+        QPushButton *more = buttons.first();
+        QCOMPARE(more->objectName(), QStringLiteral("KMButton"));
+        QCOMPARE(more->text(), QStringLiteral("More"));
+        QCOMPARE(widget.layout()->indexOf(more), -1);
+
+        holder.show();
+        for (const QSize &each : { size, size + QSize(37, 11) }) {
+            widget.resize(each);
+            QCOMPARE(widget.size(), each);
+            const QRect area = widget.rect();
+            QCOMPARE(more->pos(),
+                QPoint(area.right() - more->width() - 20, area.bottom() - more->height() - 20));
+        }
+        QTest::mouseClick(more, Qt::LeftButton); // no host installed: nothing happens
+        RecordingHost host;
+        QTest::mouseClick(more, Qt::LeftButton);
+        QCOMPARE(host.projectInfoCalls, 1);
+        QVERIFY(host.personalInfoUsers.isEmpty());
+    }
 };
-
-void tst_PlainTextWdt::itemLabel_likeQLabel_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("change"); // made after the caches were filled
-    QTest::newRow("short") << kShort << "";
-    QTest::newRow("forced lines") << kLines << "";
-    QTest::newRow("unbreakable") << "https://files.example.com/voice/f-0123456789abcdef.amr"
-                                 << "";
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("longer text") << kShort << "text";
-    QTest::newRow("larger font") << kShort << "font";
-    QTest::newRow("style sheet font") << kShort << "styleSheet";
-    QTest::newRow("wrapping off") << kShort << "wrap";
-    QTest::newRow("margin") << kShort << "margin";
-}
-
-void tst_PlainTextWdt::itemLabel_likeQLabel()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, change);
-    QWidget parent;
-    auto *label = new ItemLabel(QStringLiteral("label"), &parent);
-    label->setWordWrap(true);
-    label->setText(text);
-    const QList<int> widths = { 1, 80, 333, 2000 };
-    for (int width : widths)
-        label->heightForWidth(width);
-    label->sizeHint();
-    label->minimumSizeHint();
-
-    if (change == QLatin1String("text"))
-        label->setText(kLong);
-    else if (change == QLatin1String("font"))
-        label->setFont(QFont(label->font().family(), label->font().pointSize() * 2));
-    else if (change == QLatin1String("styleSheet"))
-        parent.setStyleSheet(QStringLiteral("#label { font-size: 31px; }"));
-    else if (change == QLatin1String("wrap"))
-        label->setWordWrap(false);
-    else if (change == QLatin1String("margin"))
-        label->setMargin(9);
-
-    QLabel reference;
-    reference.ensurePolished();
-    label->ensurePolished();
-    mirror(reference, *label);
-    for (int width : widths)
-        QCOMPARE(label->heightForWidth(width), reference.heightForWidth(width));
-    QCOMPARE(label->minimumSizeHint(), reference.minimumSizeHint());
-    if (!label->wordWrap())
-        QCOMPARE(label->sizeHint(), reference.sizeHint());
-}
-
-void tst_PlainTextWdt::itemLabel_paintedWithinMeasuredHeight()
-{
-    // Painted top-aligned into more room than measured, the last line ends within the measured
-    // height, in its last line.
-    ItemLabel label(QStringLiteral("label"), nullptr);
-    label.setWordWrap(true);
-    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label.setText(kLong);
-    label.setStyleSheet(QStringLiteral("color: black; background: white"));
-    const int height = label.heightForWidth(150);
-    label.resize(150, height + 200);
-    QImage image(label.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    label.render(&image);
-    int ink = -1; // the lowest row with a dark pixel
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            ink = qGray(image.pixel(x, y)) < 128 ? y : ink;
-    }
-    QVERIFY2(ink < height && ink >= height - label.fontMetrics().lineSpacing() - 1,
-        qPrintable(QStringLiteral("ink ends at %1 of %2").arg(ink).arg(height)));
-}
-
-void tst_PlainTextWdt::label_data()
-{
-    QTest::addColumn<QVariant>("text"); // invalid: no text key
-    QTest::addColumn<QString>("shown"); // empty: no label
-    QTest::newRow("no text key") << QVariant() << "";
-    QTest::newRow("empty text") << QVariant(QString()) << "";
-    QTest::newRow("text of another type") << QVariant(42) << "42";
-    const QString markup = "<b>x</b><img src='file:///etc/passwd'><a href='http://y'>z</a>";
-    QTest::newRow("markup") << QVariant(markup) << markup;
-}
-
-void tst_PlainTextWdt::label()
-{
-    QFETCH(QVariant, text);
-    QFETCH(QString, shown);
-    QVariantHash content { { QStringLiteral("title"), QStringLiteral("x") } };
-    if (text.isValid())
-        content.insert(QStringLiteral("text"), text);
-    PlainTextWdt widget(content, nullptr);
-    widget.initContent();
-    widget.initContent(); // built again from the same maps: still one label
-    const QList<KMLabel *> labels
-        = widget.findChildren<KMLabel *>(QStringLiteral("PlainTextWdt_Label"));
-    QCOMPARE(labels.size(), shown.isEmpty() ? 0 : 1);
-    QCOMPARE(widget.layout()->count(), labels.size());
-    if (shown.isEmpty())
-        return;
-    QCOMPARE(labels.first()->text(), shown);
-    QCOMPARE(labels.first()->textFormat(), Qt::PlainText);
-}
-
-void tst_PlainTextWdt::longTextWraps()
-{
-    const QString text
-        = QStringLiteral("今天下午三点在二号楼会议室召开安全例会，请各班组长准时参加，"
-                         "并带好本周的安全检查记录和整改通知单。");
-    PlainTextWdt widget({ { QStringLiteral("text"), text } }, nullptr);
-    widget.initContent();
-    QVERIFY(widget.hasHeightForWidth());
-    const int wide = widget.heightForWidth(3000);
-    const int narrow = widget.heightForWidth(200);
-    QVERIFY2(narrow > wide, qPrintable(QStringLiteral("%1 <= %2").arg(narrow).arg(wide)));
-    // The content layout's margins surround the text.
-    const int line = widget.fontMetrics().height();
-    QVERIFY(wide >= 40 + line && wide < 40 + 2 * line);
-}
-
-void tst_PlainTextWdt::projectInfo_escapedValues()
-{
-    // A project-information edit as the push service delivers it, converted into its record.
-    const QString name = QStringLiteral("<b>滨江</b><img src='file:///etc/passwd'> & Co");
-    const QString builder = QStringLiteral("</p><h1>第一建筑</h1>");
-    pb_im_t_msg_item item;
-    QVERIFY(google::protobuf::TextFormat::ParseFromString(
-        "f_msg_type: 14 f_msg_seq_id: 7 f_sender_id: 1001 f_msg_body: '修改了项目信息' "
-        "f_send_time: 1780000000 f_msg_prj_record { record_type: 2 f_prj_info { f_prj_type: 1 } }",
-        &item));
-    pb_prj_t_info *info = item.mutable_f_msg_prj_record()->mutable_f_prj_info();
-    info->set_f_prj_name(name.toStdString());
-    info->set_f_shigong_danwei(builder.toStdString());
-    const pb_clt_t_user message = TestMessages::message({ item });
-    DynMsgConverter converter(true);
-    converter.setPrjId(QStringLiteral("88"));
-    const QList<SDynData *> records
-        = converter.convert(MessageContext { QStringLiteral("88"), &message });
-    QCOMPARE(records.size(), 1);
-    const std::unique_ptr<SDynData> record(records.first());
-    QCOMPARE(record->kind, int(SDynData::KindProjectInfo));
-
-    std::unique_ptr<AbsContentWdt> content(createContentWdt(record.get()));
-    QVERIFY(qobject_cast<EditProjectWdt *>(content.get()));
-    auto *label = content->findChild<KMLabel *>(QStringLiteral("PlainTextWdt_Label"));
-    QVERIFY(label);
-    QCOMPARE(label->textFormat(), Qt::RichText);
-
-    // Rendered as the library composed it: paragraphs of label and value, the values verbatim.
-    QTextDocument shown;
-    shown.setHtml(label->text());
-    QStringList paragraphs;
-    for (QTextBlock block = shown.begin(); block.isValid(); block = block.next())
-        paragraphs << block.text();
-    for (const QString &expected :
-        { "项目名称 : " + name, "施工单位 : " + builder, QStringLiteral("项目类型 : 建筑工程") })
-        QVERIFY2(paragraphs.contains(expected), qPrintable(paragraphs.join('|')));
-    // Nothing of the values became markup: no image, no heading.
-    QVERIFY(!shown.toHtml().contains(QStringLiteral("<img")));
-    QVERIFY(!shown.toHtml().contains(QStringLiteral("<h1")));
-}
-
-void tst_PlainTextWdt::projectInfo_moreButton_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("wide") << QSize(800, 160);
-    QTest::newRow("narrow and tall") << QSize(260, 400);
-    QTest::newRow("smaller than the button") << QSize(60, 20);
-}
-
-void tst_PlainTextWdt::projectInfo_moreButton()
-{
-    QFETCH(QSize, size);
-    // In a parent without layout, so that any size can be given.
-    QWidget holder;
-    holder.resize(1000, 1000);
-    auto &widget = *new EditProjectWdt(
-        { { QStringLiteral("text"), QStringLiteral("<p>项目名称 : A</p>") } }, &holder);
-    widget.initContent();
-    widget.initContent();
-    const QList<QPushButton *> buttons = widget.findChildren<QPushButton *>();
-    QCOMPARE(buttons.size(), 1);
-    QPushButton *more = buttons.first();
-    QCOMPARE(more->objectName(), QStringLiteral("KMButton"));
-    QCOMPARE(more->text(), QStringLiteral("More"));
-    QCOMPARE(widget.layout()->indexOf(more), -1);
-
-    holder.show();
-    for (const QSize &each : { size, size + QSize(37, 11) }) {
-        widget.resize(each);
-        QCOMPARE(widget.size(), each);
-        const QRect area = widget.rect();
-        QCOMPARE(more->pos(),
-            QPoint(area.right() - more->width() - 20, area.bottom() - more->height() - 20));
-    }
-    QTest::mouseClick(more, Qt::LeftButton); // no host installed: nothing happens
-    RecordingHost host;
-    QTest::mouseClick(more, Qt::LeftButton);
-    QCOMPARE(host.projectInfoCalls, 1);
-    QVERIFY(host.personalInfoUsers.isEmpty());
-}
 
 DYNFEED_TEST_MAIN(tst_PlainTextWdt)
 #include "tst_PlainTextWdt.moc"

@@ -13,18 +13,6 @@
 /// The paged project feed on the real push service: pages of 30 from the group's count, pages
 /// chosen by the navigator or the host, the page shown reloaded when records arrive, the badge,
 /// goTop and a project switch.
-class tst_ProjectDynPage : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void choosePage_data();
-    void choosePage();
-    void recordsArrive_data();
-    void recordsArrive();
-    void switchProject();
-};
 
 namespace {
 
@@ -85,115 +73,122 @@ Ints counts(const QSignalSpy &spy)
 
 } // namespace
 
-void tst_ProjectDynPage::initTestCase()
+class tst_ProjectDynPage : public QObject
 {
-    QStandardPaths::setTestModeEnabled(true);
-    PSVPushService::setStorePath(QString());
-}
+    Q_OBJECT
 
-void tst_ProjectDynPage::choosePage_data()
-{
-    QTest::addColumn<int>("logs");
-    QTest::addColumn<Ints>("turns"); // pages chosen one after the other; -n: by the host
-    QTest::addColumn<int>("pages");
-    QTest::addColumn<int>("current"); // in the navigator
-    QTest::addColumn<Ints>("expected");
+private slots:
 
-    QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
-    QTest::newRow("the last page starts at the 61st record")
-        << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
-    QTest::newRow("no page 4: an empty page") << 0 << Ints { 4 } << 3 << 4 << Ints {};
-    QTest::newRow("the host asks for page 2: the navigator is not told")
-        << 0 << Ints { -2 } << 3 << 1 << range(58, 29);
-    QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << Ints {};
-    // The page count is the group's message count, however many records a message brings.
-    QTest::newRow("ten log lines in one message: no page more, page 4 still holds them")
-        << 10 << Ints { 3, 4 } << 3 << 4 << range(-2, -10);
-}
-
-void tst_ProjectDynPage::choosePage()
-{
-    QFETCH(int, logs);
-    QFETCH(Ints, turns);
-    QFETCH(int, pages);
-    QFETCH(Ints, expected);
-
-    Feed feed(logs);
-    QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
-    // Older records are asked for as a page needs them; the page fills when they arrive.
-    for (int turn : turns) {
-        QTRY_VERIFY(turn > pages || feed.navigator->pageCount() >= turn);
-        if (turn > 0)
-            feed.navigator->setCurrentPage(turn);
-        else
-            feed.page.onGotoPage(-turn);
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        PSVPushService::setStorePath(QString());
     }
-    QTRY_COMPARE(feed.shownMinutes(), expected);
-    QCOMPARE(feed.navigator->pageCount(), pages);
-    QTEST(feed.navigator->currentPage(), "current");
-}
 
-void tst_ProjectDynPage::recordsArrive_data()
-{
-    QTest::addColumn<int>("page");
-    QTest::addColumn<Ints>("expected"); // after two arrivals of 2 records
-    QTest::addColumn<Ints>("badge"); // newMsgNum after each arrival, then after goTop
+    void choosePage_data()
+    {
+        QTest::addColumn<int>("logs");
+        QTest::addColumn<Ints>("turns"); // pages chosen one after the other; -n: by the host
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("current"); // in the navigator
+        QTest::addColumn<Ints>("expected");
 
-    // The count comes with the group information before the records, and is told again when
-    // they arrive (with nothing to add).
-    QTest::newRow("page 1 reloads, the badge clears at once")
-        << 1 << range(92, 63) << Ints { 2, 2, 0, 2, 2, 0 };
-    QTest::newRow("page 2 fills at once, reloads, pages and badge grow until goTop")
-        << 2 << range(62, 33) << Ints { 2, 2, 4, 4, 0 };
-}
-
-void tst_ProjectDynPage::recordsArrive()
-{
-    QFETCH(int, page);
-    QFETCH(Ints, expected);
-
-    Feed feed;
-    QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
-    feed.navigator->setCurrentPage(page);
-    QTRY_COMPARE(feed.shownMinutes().size(), 30);
-    QSignalSpy badge(&feed.page, &ProjectDynPage::newMsgNum);
-    for (int arrival = 1; arrival <= 2; ++arrival) {
-        PSVPushService::publish(
-            feed.prjId, TestMessages::plainMessages(2, kBase + 60 * (87 + 2 * arrival)));
-        QTRY_COMPARE(feed.shownMinutes().constFirst(), 88 + 2 * arrival - 30 * (page - 1));
+        QTest::newRow("page 2") << 0 << Ints { 2 } << 3 << 2 << range(58, 29);
+        QTest::newRow("the last page starts at the 61st record")
+            << 0 << Ints { 3 } << 3 << 3 << range(28, 0);
+        QTest::newRow("no page 4: an empty page") << 0 << Ints { 4 } << 3 << 4 << Ints {};
+        QTest::newRow("the host asks for page 2: the navigator is not told")
+            << 0 << Ints { -2 } << 3 << 1 << range(58, 29);
+        QTest::newRow("the host asks for page 0") << 0 << Ints { 0 } << 3 << 1 << Ints {};
+        // The page count is the group's message count, however many records a message brings.
+        QTest::newRow("ten log lines in one message: no page more, page 4 still holds them")
+            << 10 << Ints { 3, 4 } << 3 << 4 << range(-2, -10);
     }
-    // Each record once, in order: the page is reloaded, not added to.
-    QCOMPARE(feed.shownMinutes(), expected);
-    QTRY_COMPARE(feed.navigator->pageCount(), 4); // 93 records
 
-    feed.page.goTop();
-    QCOMPARE(feed.navigator->currentPage(), 1);
-    QCOMPARE(feed.shownMinutes(), range(92, 63));
-    QTEST(counts(badge), "badge");
-}
+    void choosePage()
+    {
+        QFETCH(int, logs);
+        QFETCH(Ints, turns);
+        QFETCH(int, pages);
+        QFETCH(Ints, expected);
 
-void tst_ProjectDynPage::switchProject()
-{
-    Feed feed;
-    QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
-    feed.navigator->setCurrentPage(3);
-    QTRY_COMPARE(feed.shownMinutes(), range(28, 0));
+        Feed feed(logs);
+        QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
+        // Older records are asked for as a page needs them; the page fills when they arrive.
+        for (int turn : turns) {
+            QTRY_VERIFY(turn > pages || feed.navigator->pageCount() >= turn);
+            if (turn > 0)
+                feed.navigator->setCurrentPage(turn);
+            else
+                feed.page.onGotoPage(-turn);
+        }
+        QTRY_COMPARE(feed.shownMinutes(), expected);
+        QCOMPARE(feed.navigator->pageCount(), pages);
+        QTEST(feed.navigator->currentPage(), "current");
+    }
 
-    // The same ids change nothing, not even the navigator.
-    QSignalSpy changes(feed.navigator, &PageNavigateWdt::pageChanged);
-    feed.page.setProjUserId(feed.prjId, QStringLiteral("4004"));
-    QCOMPARE(feed.navigator->currentPage(), 3);
-    QCOMPARE(feed.shownMinutes(), range(28, 0));
+    void recordsArrive_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<Ints>("expected"); // after two arrivals of 2 records
+        QTest::addColumn<Ints>("badge"); // newMsgNum after each arrival, then after goTop
 
-    // Another project (ten log lines below its notices): the navigator goes back to page 1, the
-    // list shows page 3 of the new records when they arrive.
-    feed.page.setProjUserId(newGroup(10), QStringLiteral("4004"));
-    QCOMPARE(feed.navigator->currentPage(), 1);
-    QTRY_COMPARE(feed.shownMinutes(), range(28, -1));
-    QTRY_COMPARE(feed.navigator->pageCount(), 3); // 90 messages, however many records
-    QCOMPARE(feed.navigator->currentPage(), 1);
-    QCOMPARE(changes.count(), 0);
-}
+        // The count comes with the group information before the records, and is told again when
+        // they arrive (with nothing to add).
+        QTest::newRow("page 1 reloads, the badge clears at once")
+            << 1 << range(92, 63) << Ints { 2, 2, 0, 2, 2, 0 };
+        QTest::newRow("page 2 fills at once, reloads, pages and badge grow until goTop")
+            << 2 << range(62, 33) << Ints { 2, 2, 4, 4, 0 };
+    }
+
+    void recordsArrive()
+    {
+        QFETCH(int, page);
+        QFETCH(Ints, expected);
+
+        Feed feed;
+        QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
+        feed.navigator->setCurrentPage(page);
+        QTRY_COMPARE(feed.shownMinutes().size(), 30);
+        QSignalSpy badge(&feed.page, &ProjectDynPage::newMsgNum);
+        for (int arrival = 1; arrival <= 2; ++arrival) {
+            PSVPushService::publish(
+                feed.prjId, TestMessages::plainMessages(2, kBase + 60 * (87 + 2 * arrival)));
+            QTRY_COMPARE(feed.shownMinutes().constFirst(), 88 + 2 * arrival - 30 * (page - 1));
+        }
+        // Each record once, in order: the page is reloaded, not added to.
+        QCOMPARE(feed.shownMinutes(), expected);
+        QTRY_COMPARE(feed.navigator->pageCount(), 4); // 93 records
+
+        feed.page.goTop();
+        QCOMPARE(feed.navigator->currentPage(), 1);
+        QCOMPARE(feed.shownMinutes(), range(92, 63));
+        QTEST(counts(badge), "badge");
+    }
+
+    void switchProject()
+    {
+        Feed feed;
+        QTRY_COMPARE(feed.shownMinutes(), range(88, 59));
+        feed.navigator->setCurrentPage(3);
+        QTRY_COMPARE(feed.shownMinutes(), range(28, 0));
+
+        // The same ids change nothing, not even the navigator.
+        QSignalSpy changes(feed.navigator, &PageNavigateWdt::pageChanged);
+        feed.page.setProjUserId(feed.prjId, QStringLiteral("4004"));
+        QCOMPARE(feed.navigator->currentPage(), 3);
+        QCOMPARE(feed.shownMinutes(), range(28, 0));
+
+        // Another project (ten log lines below its notices): the navigator goes back to page 1, the
+        // list shows page 3 of the new records when they arrive.
+        feed.page.setProjUserId(newGroup(10), QStringLiteral("4004"));
+        QCOMPARE(feed.navigator->currentPage(), 1);
+        QTRY_COMPARE(feed.shownMinutes(), range(28, -1));
+        QTRY_COMPARE(feed.navigator->pageCount(), 3); // 90 messages, however many records
+        QCOMPARE(feed.navigator->currentPage(), 1);
+        QCOMPARE(changes.count(), 0);
+    }
+};
 
 DYNFEED_TEST_MAIN(tst_ProjectDynPage)
 #include "tst_ProjectDynPage.moc"

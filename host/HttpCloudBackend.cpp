@@ -337,6 +337,10 @@ void HttpCloudService::onProgress(HttpTransfer *transfer, qint64 done, qint64 to
     if (transfer->kind != Kind::Upload
         && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
         return;
+    // Qt closes an upload with uploadProgress(0, 0) after the report of the whole file: progress
+    // never goes back, and the last report stays the one that says the file is through.
+    if (done < transfer->done)
+        return;
     transfer->done = done;
     deliverProgress(transfer, done, total);
 }

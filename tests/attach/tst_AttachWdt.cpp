@@ -48,9 +48,6 @@ class tst_AttachWdt : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
     QTemporaryDir m_dir;
     OpenedFiles m_opened;
     const QByteArray m_tmpDir = qgetenv("TMPDIR");
@@ -235,44 +232,6 @@ private slots:
             QVERIFY(m_opened.paths.isEmpty());
             QVERIFY(!QFile::exists(local));
         }
-    }
-
-    void nameLabel_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("ending"); // behind the head kept; empty: the file name unchanged
-
-        QTest::newRow("narrow, in a folder: the file name") << "drawings/a.pdf" << QString();
-        QTest::newRow("wide: head, dots, suffix") << "quarterly_construction_progress_report.xlsx"
-                                                  << "...xlsx";
-        QTest::newRow("wide without suffix") << "construction_progress_report_of_the_whole_site"
-                                             << "...";
-    }
-
-    void nameLabel()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, ending);
-        FileDisplayWdt tile(QStringLiteral("f-02"), name, nullptr);
-        tile.show();
-        const auto *label
-            = tile.findChild<KMLabel *>(QStringLiteral("FileDisplayWdt_fileNameLabel"));
-        QVERIFY(label && label->isHidden());
-        const QString fileName = QFileInfo(name).fileName();
-        if (ending.isEmpty()) {
-            QCOMPARE(label->text(), fileName);
-        } else {
-            // How much of the head is kept depends on the font; never all of it.
-            QVERIFY2(label->text().endsWith(ending), qPrintable(label->text()));
-            const QString head = label->text().chopped(ending.size());
-            QVERIFY(fileName.startsWith(head) && head.size() < fileName.size() - 4);
-        }
-
-        // Hovering shows the name as tool tip, never the close label: nothing removes a tile.
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(&tile, &enter);
-        QCOMPARE(tile.toolTip(), fileName);
-        QVERIFY(tile.findChild<KMLabel *>(QStringLiteral("FileDisplayWdt_m_close"))->isHidden());
     }
 };
 

@@ -2,7 +2,6 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,7 +14,6 @@
 #include "CloudFileService.h"
 #include "InformMsgBox.h"
 #include "KMLabel.h"
-#include "NFramelessDlg.h"
 #include "PictureViewLbl.h"
 #include "VTRightClickMenu.h"
 #include "VTVoice.h"
@@ -46,10 +44,10 @@ public slots:
     void onClickedData(const QVariant &value) { calls << value.toString(); }
 };
 
-/// The host's UI helpers: clickable label, information box, main-widget lookup, frameless
-/// dialog, picture area, line-edit menu, and the voice player without a sound device (as on
-/// CI): a note is fetched and checked, and what cannot be played says so on the widget and in
-/// one log line; no media pipeline is built.
+/// The host's UI helpers: clickable label, information box, main-widget lookup, picture area,
+/// line-edit menu, and the voice player without a sound device (as on CI): a note is fetched and
+/// checked, and what cannot be played says so on the widget and in one log line; no media
+/// pipeline is built.
 
 class tst_UiUtility : public QObject
 {
@@ -205,43 +203,6 @@ private slots:
         QTEST(found ? found->objectName() : QString(), "expected");
     }
 
-    void framelessDrag_data()
-    {
-        QTest::addColumn<bool>("left");
-        QTest::addColumn<QPoint>("pressAt");
-        QTest::addColumn<QPoint>("shift");
-
-        QTest::newRow("left, down right") << true << QPoint(100, 60) << QPoint(50, 30);
-        QTest::newRow("right button") << false << QPoint(100, 60) << QPoint();
-        QTest::newRow("on a button") << true << QPoint(20, 20) << QPoint();
-    }
-
-    void framelessDrag()
-    {
-        QFETCH(bool, left);
-        QFETCH(QPoint, pressAt);
-        QFETCH(QPoint, shift);
-        NFramelessDlg dialog(nullptr);
-        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
-        (new QPushButton(QStringLiteral("Close"), &dialog))->setGeometry(10, 10, 60, 30);
-        dialog.setGeometry(100, 100, 200, 150);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QPoint start = dialog.pos();
-
-        // Through the window: the pointer keeps its place on a dragged dialog, so the window
-        // coordinates of later events shift with every move.
-        QWindow *window = dialog.windowHandle();
-        const Qt::MouseButton button = left ? Qt::LeftButton : Qt::RightButton;
-        const QPoint moveTo = pressAt + (shift.isNull() ? QPoint(50, 30) : shift);
-        QTest::mousePress(window, button, {}, pressAt);
-        QTest::mouseMove(window, moveTo);
-        QTRY_COMPARE(dialog.pos(), start + shift);
-        QTest::mouseRelease(window, button, {}, moveTo - shift);
-        QTest::mouseMove(window, QPoint(30, 30)); // after the release, no further
-        QCOMPARE(dialog.pos(), start + shift);
-    }
-
     void pictureArea_data()
     {
         QTest::addColumn<QSize>("picture");
@@ -316,15 +277,11 @@ private slots:
         QPointer<VTRightClickMenu> menu = VTRightClickMenu::popupRightClickMenu(&edit, &event);
         QVERIFY(menu && event.isAccepted() && menu->isVisible());
         QCOMPARE(menu->pos(), QPoint(120, 90));
-        QStringList names, enabledNames;
+        QStringList enabledNames;
         for (QAction *action : menu->actions()) {
-            names << action->objectName();
             if (action->isEnabled() && !action->isSeparator())
                 enabledNames << action->objectName();
         }
-        names.removeAll(QString()); // separators
-        QCOMPARE(
-            names, QStringList({ "undo", "redo", "cut", "copy", "paste", "delete", "selectAll" }));
         QCOMPARE(enabledNames, enabled);
 
         if (enabled.contains("delete")) { // the actions act on the edit

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "DynKeys.h"
 #include "MessageContext.h"
 #include "common/TestEnvironment.h"
 #include "common/TestMain.h"
@@ -127,9 +128,9 @@ std::unique_ptr<SDynData> notification(
     int kind, int operateType, int taskId = 4711, const QString &without = QString())
 {
     auto record = std::make_unique<SDynData>(kind);
-    record->content.insert(QStringLiteral("taskid"), QString::number(taskId));
-    record->extra = { { "operate_type", operateType }, { "receiver_uids", QStringList { "7" } },
-        { "msgid", "90001" } };
+    record->content.insert(DynKey::taskId, QString::number(taskId));
+    record->extra = { { DynKey::operateType, operateType },
+        { DynKey::receiverUids, QStringList { "7" } }, { DynKey::msgId, "90001" } };
     record->extra.remove(without);
     return record;
 }
@@ -155,10 +156,8 @@ class tst_DynMsgConverter : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
     std::unique_ptr<ScopedTimeZone> m_zone;
+
 private slots:
 
     void init()
@@ -192,13 +191,10 @@ private slots:
             { "text=：明天停水" });
         row("name cut only at the front", kOwn, item(5, "f_msg_body: '通知张三开会'"),
             { "text=通知张三开会" });
-        row("name is case-sensitive", kOwn,
-            item(5, "f_msg_body: 'alice: hi' f_sender_name: 'Alice'"), { "text=alice: hi" });
         row("empty name cuts nothing", kOwn, item(5, "f_sender_name: ''"), { "text=张三发布" });
         row("unlisted job title", kOwn, record(0, "sender { f_job_type: '项目经理 ' }"),
             { "job=其他" });
         row("no message", kOwn, QString(), {});
-        row("empty message", kOwn, "", {});
         row("task details only", kGroup, "f_task_details { f_task_id: 4711 }", {});
 
         // Tasks, and the project filter of a feed that is not a group feed.
@@ -409,13 +405,6 @@ private slots:
         row("four-byte characters", "进度 \xf0\x9f\x9a\xa7 \xf0\xa0\x80\x80");
         row("empty", QByteArray());
         row("leading byte order mark", "\xef\xbb\xbf张三");
-        row("byte order mark inside", "张三\xef\xbb\xbf说");
-        row("cut at the end", "张三\xe5\xbc");
-        row("overlong slash",
-            "a\xc0\xaf"
-            "b");
-        row("invalid lead bytes", "\xfe\xff\xf8\x88\x80\x80\x80");
-        row("embedded nul", QByteArray("前\0后", 7));
         row("same first bytes, another character", "张丰说", "张三", "张丰说");
         row("bad bytes after the name", "张三\xff说", "张三", QString::fromUtf8("\xef\xbf\xbd说"));
         row("byte order mark before the body", "\xef\xbb\xbf张三说", "张三", "说");
@@ -500,32 +489,6 @@ private slots:
         QTEST(actual, "results");
     }
 
-    void weather()
-    {
-        const QString days
-            = " f_weather_info { f_weather_info: '雷' f_weather_type: 4 f_date: 'd1' "
-              "f_reminders { f_reminder_title: '雷雨' f_reminder_type: 1 } "
-              "f_reminders { f_reminder_title: '防雷' f_reminder_type: 2 } } "
-              "f_weather_info { f_date: 'd2' } "
-              "f_weather_info { f_date: 'd3' f_reminders { f_reminder_title: '高温' } }";
-        DynMsgConverter converter = makeConverter(kOwn);
-        const auto weatherOf = [&](const QString &prjId) {
-            const auto weather = parse<pb_prj_t_prj_weather>("f_prj_id: " + prjId + days);
-            const QList<SDynData *> records = converter.convertWeather(weather, "锦绣花园");
-            return Records(records.cbegin(), records.cend());
-        };
-        compareRecords(weatherOf("10087"), {});
-        const QString common
-            = "|kind=4|userName=Secretary|userId=|seq=-1|time=|header=@secretary.png|"
-              "content.f_prj_name=锦绣花园";
-        compareRecords(weatherOf("10086"),
-            { "text=雷雨|content.f_reminder_title=雷雨|content.f_reminder_type=1|"
-              "content.f_weather_info=雷|content.f_date=d1|content.f_weather_type=4"
-                    + common,
-                "text=防雷|content.f_reminder_type=2" + common,
-                "text=高温|content.f_date=d3" + common });
-    }
-
     void localTime_data()
     {
         QTest::addColumn<QByteArray>("zone");
@@ -534,18 +497,11 @@ private slots:
         const auto row = [](const char *name, const char *zone, qint64 secs) {
             QTest::newRow(name) << QByteArray(zone) << secs;
         };
-        const char *berlin = "Europe/Berlin"; // summer time 2021-03-28 to 2021-10-31, 01:00 UTC
         row("UTC, epoch", "UTC", 0);
-        row("Shanghai, 2100", "Asia/Shanghai", 4118126400);
-        row("Berlin, last second of winter time", berlin, 1616893199);
-        row("Berlin, first second of summer time", berlin, 1616893200);
-        row("Berlin, second 02:30", berlin, 1635643800);
-        row("Berlin, 1 BC", berlin,
-            QDateTime(QDate(-1, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch());
-        row("Lord Howe, half-hour shift, next day", "Australia/Lord_Howe", 1617462000);
+        // Summer time began at 01:00 UTC.
+        row("Berlin, first second of summer time", "Europe/Berlin", 1616893200);
         // Monrovia left its -0:44:30 mean time at 1972-01-07 00:44:30 UTC, off any quarter hour.
         row("Monrovia, last second of mean time", "Africa/Monrovia", 63593069);
-        row("Monrovia, first second of GMT", "Africa/Monrovia", 63593070);
         row("lowest", "UTC", std::numeric_limits<qint64>::min());
         row("highest", "UTC", std::numeric_limits<qint64>::max());
         row("first to overflow milliseconds", "UTC", std::numeric_limits<qint64>::max() / 1000 + 1);

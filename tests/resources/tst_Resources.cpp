@@ -44,8 +44,8 @@ private slots:
                     QTest::addRow("%s@2x", name) << kOwn.arg(name + QString("@2x")) << size * 2;
             }
         };
-        rows({ 16, 16 }, { "remove", "remove_hover", "task_people", "task_type", "task_location" });
-        rows({ 16, 16 }, { "task_time" });
+        rows({ 16, 16 },
+            { "remove", "remove_hover", "task_people", "task_type", "task_location", "task_time" });
         rows({ 70, 70 }, { "new_member", "secretary", "default_header", "picture_mask" });
         rows({ 100, 100 }, { "picture_hover", "thumb" });
         rows({ 60, 60 }, { "thunder_shower", "cloudy" });

@@ -21,9 +21,6 @@ class tst_PictureViewDlg : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
     QString cache(const QString &name = QString()) const { return m_dir.filePath("cache/" + name); }
 
     QTemporaryDir m_dir;

@@ -50,9 +50,6 @@ class tst_DayLog : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
     /// The text of the PDF, one entry per page; empty when pdftotext failed.
 
     QTemporaryDir m_dir;

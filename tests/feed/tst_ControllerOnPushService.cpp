@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "DynKeys.h"
 #include "PSVPushService.h"
 #include "UserSettings.h"
 #include "common/QueuedControllerSignals.h"
@@ -42,6 +43,16 @@ private slots:
 private:
     QTemporaryDir m_dir;
     int m_nextProject = 5000;
+
+    QString newProject() { return QString::number(++m_nextProject); }
+
+    void writeSettings(const QByteArray &content)
+    {
+        UserSettings(QStringLiteral("1001")).savePrjDynSeqId({ { "1", 10 } });
+        QFile file(UserSettings::filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) > 0);
+    }
+
 private slots:
 
     void initTestCase()
@@ -51,15 +62,6 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("tst_ControllerOnPushService"));
         QVERIFY(m_dir.isValid());
         PSVPushService::setStorePath(m_dir.filePath(QStringLiteral("push.sqlite")));
-    }
-
-    QString newProject() { return QString::number(++m_nextProject); }
-
-    void writeSettings(const QByteArray &content)
-    {
-        UserSettings(QStringLiteral("1001")).savePrjDynSeqId({ { "1", 10 } });
-        QFile file(UserSettings::filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) > 0);
     }
 
     void storedNumbers_data()
@@ -102,35 +104,47 @@ private slots:
         QCOMPARE(UserSettings(QStringLiteral("unknown")).loadPrjDynSeqId(), SeqIdTable());
     }
 
-    void storedNumbersMalformed()
+    void storedNumbersDamaged_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::addColumn<SeqIdTable>("loaded");
+
         // Hand-edited: entry 1 has no number, entry 2 no project id.
-        writeSettings("[users]\n1001\\prjDynSeqId\\1\\prjId=1\n1001\\prjDynSeqId\\1\\seqId=many\n"
-                      "1001\\prjDynSeqId\\2\\seqId=20\n1001\\prjDynSeqId\\3\\prjId=3\n"
-                      "1001\\prjDynSeqId\\3\\seqId=30\n1001\\prjDynSeqId\\size=3\n");
-        QTest::ignoreMessage(
-            QtWarningMsg, "UserSettings: skipped a malformed entry 1 of user 1001");
-        QTest::ignoreMessage(
-            QtWarningMsg, "UserSettings: skipped a malformed entry 2 of user 1001");
-        QCOMPARE(
-            UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable({ { "3", 30 } }));
+        QTest::newRow("malformed entries")
+            << QByteArray(
+                   "[users]\n1001\\prjDynSeqId\\1\\prjId=1\n1001\\prjDynSeqId\\1\\seqId=many\n"
+                   "1001\\prjDynSeqId\\2\\seqId=20\n1001\\prjDynSeqId\\3\\prjId=3\n"
+                   "1001\\prjDynSeqId\\3\\seqId=30\n1001\\prjDynSeqId\\size=3\n")
+            << QStringList { "UserSettings: skipped a malformed entry 1 of user 1001",
+                   "UserSettings: skipped a malformed entry 2 of user 1001" }
+            << SeqIdTable { { "3", 30 } };
+        QTest::newRow("unreadable file") << QByteArray("\x00\xff\xfe[[[=\n\x01\x02", 11)
+                                         << QStringList { "%1 cannot be read" } << SeqIdTable();
     }
 
-    void storedNumbersUnreadable()
+    void storedNumbersDamaged()
     {
-        writeSettings(QByteArray("\x00\xff\xfe[[[=\n\x01\x02", 11));
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, warnings);
+        writeSettings(content);
         const QString path = UserSettings::filePath();
         QFile::remove(path + QStringLiteral(".damaged"));
-        QTest::ignoreMessage(QtWarningMsg,
-            qPrintable(
-                QStringLiteral("UserSettings: %1 cannot be read; moved to %1.damaged").arg(path)));
-        QCOMPARE(UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable());
+        const bool unreadable = warnings.first() == QLatin1String("%1 cannot be read");
+        if (unreadable)
+            warnings = QStringList {
+                QStringLiteral("UserSettings: %1 cannot be read; moved to %1.damaged").arg(path)
+            };
+        for (const QString &warning : qAsConst(warnings))
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        const UserSettings user(QStringLiteral("1001"));
+        QTEST(user.loadPrjDynSeqId(), "loaded");
 
-        // The next save reaches the disk again; the damaged file is kept beside it.
+        // The next save reaches the disk again; a damaged file is kept beside it.
         UserSettings(QStringLiteral("1001")).savePrjDynSeqId({ { "2", 20 } });
         QCOMPARE(
             UserSettings(QStringLiteral("1001")).loadPrjDynSeqId(), SeqIdTable({ { "2", 20 } }));
-        QVERIFY(QFile::exists(path + QStringLiteral(".damaged")));
+        QCOMPARE(QFile::exists(path + QStringLiteral(".damaged")), unreadable);
     }
 
     void newMessagesSinceStored_data()
@@ -280,9 +294,9 @@ private slots:
         QTRY_COMPARE(allRecords(controller).size(), 4);
         QTRY_COMPARE(notified.count(), 1);
         const QVariantHash map = notified.first().at(0).value<QVariantHash>();
-        QCOMPARE(map.value(QStringLiteral("taskid")).toString(), QStringLiteral("77"));
-        QCOMPARE(map.value(QStringLiteral("msgid")).toString(), QStringLiteral("9004"));
-        QCOMPARE(map.value(QStringLiteral("operate_type")).toInt(), 4);
+        QCOMPARE(map.value(DynKey::taskId).toString(), QStringLiteral("77"));
+        QCOMPARE(map.value(DynKey::msgId).toString(), QStringLiteral("9004"));
+        QCOMPARE(map.value(DynKey::operateType).toInt(), 4);
         QCOMPARE(map.value(QStringLiteral("userid")).toString(), QStringLiteral("3003"));
 
         // A task of another project is not shown in a personal feed.

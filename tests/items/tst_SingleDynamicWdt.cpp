@@ -32,11 +32,18 @@ class tst_SingleDynamicWdt : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
     SDynData *record(int kind, const QString &text = QStringLiteral("发布了通知"),
-        const QVariantHash &content = { { QStringLiteral("text"), QStringLiteral("正文") } });
+        const QVariantHash &content = { { QStringLiteral("text"), QStringLiteral("正文") } })
+    {
+        auto *data = new SDynData(kind);
+        data->text = text;
+        data->content = content;
+        data->userName = QStringLiteral("作者");
+        data->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
+        data->dateTime = QDateTime::currentDateTime().addSecs(-60);
+        m_records << data;
+        return data;
+    }
 
     QList<SDynData *> m_records;
 private slots:
@@ -144,18 +151,6 @@ private slots:
             reused.findChild<QLabel *>(QStringLiteral("SummaryInfoWdt_JobTime"))->text());
     }
 };
-
-SDynData *tst_SingleDynamicWdt::record(int kind, const QString &text, const QVariantHash &content)
-{
-    auto *data = new SDynData(kind);
-    data->text = text;
-    data->content = content;
-    data->userName = QStringLiteral("作者");
-    data->userHeader = QStringLiteral(":/icon/resources/images/secretary.png");
-    data->dateTime = QDateTime::currentDateTime().addSecs(-60);
-    m_records << data;
-    return data;
-}
 
 DYNFEED_TEST_MAIN(tst_SingleDynamicWdt)
 #include "tst_SingleDynamicWdt.moc"

@@ -56,15 +56,30 @@ class tst_SummaryInfoWdt : public QObject
 {
     Q_OBJECT
 
-private slots:
-
-private:
-    /// A user id no earlier test has used: the header's avatar lists live for the process.
-    SDynData *record(const QString &userId, const QString &headerPath = QString());
-
     QTemporaryDir m_store;
     QStringList m_usedIds;
     QList<SDynData *> m_records;
+
+    SDynData *record(const QString &userId, const QString &headerPath = QString())
+    {
+        auto *data = new SDynData(SDynData::KindText);
+        data->text = QStringLiteral("发布了通知");
+        data->userId = userId;
+        data->userName = QStringLiteral("name ") + userId;
+        data->userHeader = headerPath;
+        data->dateTime = QDateTime::currentDateTime().addSecs(-300);
+        m_records << data;
+        return data;
+    }
+
+    /// A user id no earlier test has used: the header's avatar lists live for the process.
+    QString newUserId()
+    {
+        static int counter = 0;
+        m_usedIds << QStringLiteral("%1%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+        return m_usedIds.last();
+    }
+
 private slots:
 
     void initTestCase()
@@ -305,26 +320,7 @@ private slots:
                 QCOMPARE(label->textFormat(), Qt::PlainText);
         }
     }
-
-    QString newUserId()
-    {
-        static int counter = 0;
-        m_usedIds << QStringLiteral("%1%2").arg(QCoreApplication::applicationPid()).arg(++counter);
-        return m_usedIds.last();
-    }
 };
-
-SDynData *tst_SummaryInfoWdt::record(const QString &userId, const QString &headerPath)
-{
-    auto *data = new SDynData(SDynData::KindText);
-    data->text = QStringLiteral("发布了通知");
-    data->userId = userId;
-    data->userName = QStringLiteral("name ") + userId;
-    data->userHeader = headerPath;
-    data->dateTime = QDateTime::currentDateTime().addSecs(-300);
-    m_records << data;
-    return data;
-}
 
 DYNFEED_TEST_MAIN(tst_SummaryInfoWdt)
 #include "tst_SummaryInfoWdt.moc"

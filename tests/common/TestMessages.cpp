@@ -1,12 +1,14 @@
 #include "common/TestMessages.h"
 
+#include "DynKeys.h"
+
 namespace TestMessages {
 
 pb_im_t_msg_item plainItem(
     qint64 sendTime, const QString &body, int seqId, quint64 senderId, const QString &senderName)
 {
     pb_im_t_msg_item item;
-    item.set_f_msg_type(5);
+    item.set_f_msg_type(MsgType::Plain);
     if (seqId >= 0)
         item.set_f_msg_seq_id(seqId);
     item.set_f_msg_body(body.toStdString());
@@ -20,7 +22,7 @@ pb_im_t_msg_item taskItem(
     qint64 sendTime, quint64 prjId, quint64 taskId, int operateType, int seqId, quint64 msgId)
 {
     pb_im_t_msg_item item;
-    item.set_f_msg_type(6);
+    item.set_f_msg_type(MsgType::Task);
     item.set_f_msg_seq_id(seqId);
     item.set_f_msg_id(msgId);
     item.set_f_msg_body("通知了任务");

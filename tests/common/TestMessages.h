@@ -9,11 +9,11 @@
 /// Small builders of push messages for the tests.
 namespace TestMessages {
 
-/// A plain message item (type 5) from a sender, sent at the given second.
+/// A plain message item from a sender, sent at the given second.
 pb_im_t_msg_item plainItem(qint64 sendTime, const QString &body, int seqId = -1,
     quint64 senderId = 1001, const QString &senderName = QStringLiteral("王工"));
 
-/// A task message item (type 6) on a task of a project, with the notification fields.
+/// A task message item on a task of a project, with the notification fields.
 pb_im_t_msg_item taskItem(
     qint64 sendTime, quint64 prjId, quint64 taskId, int operateType, int seqId, quint64 msgId);
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "DynKeys.h"
 #include "PSVPushService.h"
 #include "common/QueuedControllerSignals.h"
 #include "common/TestMain.h"
@@ -93,7 +94,7 @@ pb_clt_t_user items(int count)
 {
     pb_clt_t_user message;
     for (int i = 0; i < count; ++i) {
-        message.mutable_f_im_msg()->add_f_msg()->set_f_msg_type(5);
+        message.mutable_f_im_msg()->add_f_msg()->set_f_msg_type(MsgType::Plain);
         message.mutable_f_im_msg()->mutable_f_msg(i)->set_f_msg_seq_id(999 - i);
     }
     return message;

@@ -2,6 +2,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "DynKeys.h"
 #include "IPSVPrjTaskStorager.h"
 #include "InformMsgBox.h"
 #include "KMLabel.h"
@@ -71,8 +72,8 @@ QString describe(const AbsContentWdt &item)
 
 Hash rows(const QString &type = QStringLiteral("问题项"))
 {
-    return { { "taskid", "77" }, { "type", type }, { "location", "1号楼" }, { "people", "赵磊" },
-        { "time", "End Time2026-11-05 18:00" } };
+    return { { DynKey::taskId, "77" }, { DynKey::type, type }, { DynKey::location, "1号楼" },
+        { DynKey::people, "赵磊" }, { DynKey::time, "End Time2026-11-05 18:00" } };
 }
 
 Hash with(Hash hash, const Hash &more)
@@ -84,8 +85,8 @@ Hash with(Hash hash, const Hash &more)
 
 Hash notification(int operateType)
 {
-    return { { "operate_type", operateType }, { "receiver_uids", QStringList { "3003" } },
-        { "msgid", "9001" }, { "taskid", "77" }, { "userid", "3003" } };
+    return { { DynKey::operateType, operateType }, { DynKey::receiverUids, QStringList { "3003" } },
+        { DynKey::msgId, "9001" }, { DynKey::taskId, "77" }, { DynKey::userId, "3003" } };
 }
 
 const QString kRows = QStringLiteral("问题项 1号楼 赵磊 End Time2026-11-05 18:00");
@@ -226,7 +227,7 @@ private slots:
         // A negative type stands for a note on another task.
         Hash note = notification(qAbs(noteType));
         if (noteType < 0)
-            note.insert(QStringLiteral("taskid"), QStringLiteral("88"));
+            note.insert(DynKey::taskId, QStringLiteral("88"));
         page.onSynTaskNotify(note);
         page.onSynTaskNotify(note); // a second note finds the disabled buttons still there
 
@@ -287,8 +288,7 @@ private slots:
         const QList<SDynData *> converted = converter.convert(MessageContext { prj, &message });
         QCOMPARE(converted.size(), 1);
         std::unique_ptr<SDynData> record(converted.first());
-        record->extra.insert(
-            QStringLiteral("receiver_uids"), receivers); // as the test row names them
+        record->extra.insert(DynKey::receiverUids, receivers); // as the test row names them
 
         IVestigialStorager bare;
         if (bareStore) {
@@ -355,7 +355,7 @@ private slots:
         RecordingHost host;
         SDynData record(SDynData::KindTaskReport);
         record.text = QStringLiteral("汇报");
-        record.content = { { "content", "完成" }, { "taskid", "5102001" } };
+        record.content = { { DynKey::content, "完成" }, { DynKey::taskId, "5102001" } };
         std::unique_ptr<AbsContentWdt> report(createContentWdt(&record));
         auto *view = report->findChild<KMButton *>();
         QVERIFY(view);

@@ -75,6 +75,9 @@ signals:
 protected slots:
     void onPersonalInfo(const QVariant &vUID);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void layoutNameSmryTime();
     void layoutSmryJob();

@@ -26,6 +26,7 @@
 #include "attach/PixmapRatio_p.h"
 #include "attach/SafeFileName.h"
 #include "feed/Logging_p.h"
+#include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/SingleDynamicWdt.h"
@@ -274,7 +275,8 @@ void SummaryInfoWdt::setUserJob(const QString &job)
     }
     if (!m_jobLbl)
         m_jobLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_JobTime"), this);
-    m_jobLbl->setText(job);
+    m_job = job;
+    m_jobLbl->setText(shownValueName(job));
 }
 
 void SummaryInfoWdt::setSummary(const QString &text)
@@ -315,8 +317,11 @@ void SummaryInfoWdt::updateTime()
 
 void SummaryInfoWdt::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         updateTime();
+        if (m_jobLbl)
+            m_jobLbl->setText(shownValueName(m_job));
+    }
     QFrame::changeEvent(event);
 }
 

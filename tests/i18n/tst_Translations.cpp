@@ -23,11 +23,12 @@ private slots:
         QTest::newRow("Chinese")
             << "zh_CN"
             << "上一页|下一页|跳转|问题项|已完成|立即通知他|查看|来自任务：浇筑|"
-               "更多|2天前|5分钟前|1分钟前|2小时前|刚刚";
-        QTest::newRow("English") << "en"
-                                 << "Previous Page|Next Page|Go to|Issue|Completed|Notify now|View|"
-                                    "Come from task 浇筑|More|2 days ago|5 minutes ago|"
-                                    "1 minute ago|2 hours ago|Just now";
+               "更多|安全员|2天前|5分钟前|1分钟前|2小时前|刚刚";
+        QTest::newRow("English")
+            << "en"
+            << "Previous Page|Next Page|Go to|Issue|Completed|Notify now|View|"
+               "Come from task 浇筑|More|Safety officer|2 days ago|5 minutes ago|"
+               "1 minute ago|2 hours ago|Just now";
     }
 
     void shownTexts()
@@ -56,6 +57,7 @@ private slots:
         const auto addItem = [&](int kind, const QVariantHash &content, const QVariantHash &extra) {
             SDynData record(kind);
             record.text = QStringLiteral("发布了");
+            record.userJob = QStringLiteral("安全员");
             record.dateTime = QDateTime::currentDateTime().addDays(-2);
             record.content = content;
             record.extra = extra;

@@ -11,6 +11,7 @@
 #include "DemoWindow.h"
 #include "ExportDayCommand.h"
 #include "PSVPushService.h"
+#include "i18n/DynFeedTranslations.h"
 #include "views/DynScrollArea.h"
 #include "views/ProjectDynPage.h"
 
@@ -107,8 +108,11 @@ int main(int argc, char *argv[])
         QStringLiteral("Write the daily log of <date> (YYYY-MM-DD) to the PDF file named after "
                        "it, then exit."),
         QStringLiteral("date"));
+    const QCommandLineOption langOption(QStringLiteral("lang"),
+        QStringLiteral("Show the feed in <language>: zh_CN or en (default: the system's)."),
+        QStringLiteral("language"));
     parser.addOptions({ printOption, publishOption, screenshotOption, pagesScreenshotOption,
-        showOption, tabOption, pushOption, filesOption, exportDayOption });
+        showOption, tabOption, pushOption, filesOption, exportDayOption, langOption });
     parser.addPositionalArgument(
         QStringLiteral("pdf"), QStringLiteral("With --export-day: the file to write."));
     parser.process(app);
@@ -116,6 +120,12 @@ int main(int argc, char *argv[])
         || (parser.isSet(filesOption)
             && !CloudFileStore::setServerUrl(QUrl(parser.value(filesOption)))))
         return 2;
+    const QString lang = parser.value(langOption);
+    if (!lang.isEmpty() && lang != QLatin1String("zh_CN") && lang != QLatin1String("en")) {
+        QTextStream(stderr) << "unknown language " << lang << " (zh_CN or en)\n";
+        return 2;
+    }
+    DynFeedTranslations::install(lang.isEmpty() ? QLocale::system() : QLocale(lang));
 
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QString error;

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -35,6 +36,7 @@
 #include "feed/DynDataController.h"
 #include "feed/DynMsgConverter.h"
 #include "feed/SDynData.h"
+#include "i18n/DynFeedTranslations.h"
 #include "items/SingleDynamicWdt.h"
 #include "items/SummaryInfoWdt.h"
 #include "samples/SampleProject.h"
@@ -604,6 +606,25 @@ void BM_Ref_Show30(benchmark::State &state)
     }
 }
 
+// ---- (e) the language of a shown page switched
+
+/// A page of 30 shown; each repetition installs the other language (Chinese, English, in turn):
+/// the language change reaches every item, which retranslates its texts, then the window is
+/// painted.
+void BM_Feed_SwitchLanguage30(benchmark::State &state)
+{
+    static Feed &feed = lasting<Feed>(kFull);
+    const int repetition = nextRepetition(__func__, state);
+    feed.showRecords(kPage * repetition % (kFull - kPage), kPage);
+    const QLocale locale(repetition % 2 ? QLocale::English : QLocale::Chinese, QLocale::AnyCountry);
+    for (auto _ : state) {
+        DynFeedTranslations::install(locale);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        paintFrame(feed.window.widget);
+    }
+    state.counters["retranslated"] = double(feed.page->findChildren<SingleDynamicWdt *>().size());
+}
+
 double maxOf(const std::vector<double> &values)
 {
     return values.empty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
@@ -661,6 +682,7 @@ BENCHMARK(BM_Feed_Show30)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) 
 BENCHMARK(BM_Ref_Show30)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) {
     frames(b, kPageRepetitions);
 });
+BENCHMARK(BM_Feed_SwitchLanguage30)->Apply([](auto *b) { frames(b, kPageRepetitions); });
 
 QtMessageHandler s_defaultHandler = nullptr;
 

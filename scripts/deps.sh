@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qtbase5-dev qtbase5-private-dev libqt5sql5-sqlite
+    qttools5-dev qttools5-dev-tools
     protobuf-compiler libprotobuf-dev
     libbenchmark-dev
     clang libclang-rt-14-dev clang-format

@@ -1,5 +1,6 @@
 #include "attach/AttachWdt.h"
 
+#include <QEvent>
 #include <QVBoxLayout>
 
 #include "DynKeys.h"
@@ -53,6 +54,13 @@ QString AttachWdt::sizeText(int bytes)
     if (mib / 1024 == 0)
         return QStringLiteral("%1MB").arg(bytes / 1048576.0, 0, 'f', 1);
     return QStringLiteral("%1GB").arg(bytes / 1073741824.0, 0, 'f', 1);
+}
+
+void AttachWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && m_viewBtn)
+        m_viewBtn->setText(tr("View"));
+    AbsContentWdt::changeEvent(event);
 }
 
 void AttachWdt::resizeEvent(QResizeEvent *event)

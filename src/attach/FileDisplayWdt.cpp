@@ -180,7 +180,7 @@ void FileDisplayWdt::openFile()
     const QString localPath = localFilePath(m_fileName);
     if (QFileInfo(localPath).isFile()) {
         if (!ViewFileSink::openLocalFile(localPath))
-            InformMsgBox::prompt(QStringLiteral("不支持的文件格式!"), this);
+            InformMsgBox::prompt(tr("不支持的文件格式!"), this);
         return;
     }
     const QPointer<FileDisplayWdt> self(this);

@@ -32,14 +32,14 @@ void ViewFileSink::onFinished(int status, const QString &)
     QString message;
     switch (status) {
     case TransferStatus_Cancelled:
-        message = QStringLiteral("用户取消!");
+        message = tr("用户取消!");
         break;
     case TransferStatus_Finished:
         if (!openLocalFile(m_localPath))
-            message = QStringLiteral("不支持的文件格式!");
+            message = tr("不支持的文件格式!");
         break;
     case TransferStatus_Failed:
-        message = QStringLiteral("打开文件失败!");
+        message = tr("打开文件失败!");
         break;
     default:
         break;

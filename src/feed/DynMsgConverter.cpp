@@ -1,6 +1,7 @@
 #include "feed/DynMsgConverter.h"
 #include "feed/DynMsgConverter_p.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QObject>
@@ -77,11 +78,13 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
 {
     QString text;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
-        appendParagraph(text, QStringLiteral("项目名称 : "), fromUtf8(info.f_prj_name()));
+        appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "项目名称 : "),
+            fromUtf8(info.f_prj_name()));
     if (info.has_f_prj_type()) {
         const QString type = projectTypeName(info.f_prj_type());
         if (!type.isEmpty())
-            appendParagraph(text, QStringLiteral("项目类型 : "), type);
+            appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "项目类型 : "),
+                shownValueName(type));
     }
     if (info.has_f_province() || info.has_f_city() || info.has_f_prj_address()) {
         QString place;
@@ -96,32 +99,36 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
             first = false;
         }
         if (!place.isEmpty())
-            appendParagraph(text, QStringLiteral("  所在地 : "), place);
+            appendParagraph(
+                text, QCoreApplication::translate("DynMsgConverter", "  所在地 : "), place);
     }
     if (info.has_f_float_floor_area() && info.f_float_floor_area() > 0) {
-        appendParagraph(text, QStringLiteral("建筑面积 : "),
-            QString::number(double(info.f_float_floor_area()), 'f', 2) + QStringLiteral("万平米"));
+        appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "建筑面积 : "),
+            QString::number(double(info.f_float_floor_area()), 'f', 2)
+                + QCoreApplication::translate("DynMsgConverter", "万平米"));
     }
 
     const qint64 begin = info.f_prj_begin();
     const qint64 end = info.f_prj_end();
     if (begin >= 1 && end >= 1 && beginDate.isValid() && endDate.isValid()) {
-        appendParagraph(text, QStringLiteral("项目工期 : "),
+        appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "项目工期 : "),
             dateText(beginDate) + QLatin1String(" - ") + dateText(endDate));
     } else if (begin >= 1 && end < 1 && beginDate.isValid()) {
-        appendParagraph(text, QStringLiteral("开始时间 : "), dateText(beginDate));
+        appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "开始时间 : "),
+            dateText(beginDate));
     } else if (begin <= 0 && end > 0 && endDate.isValid()) {
-        appendParagraph(text, QStringLiteral("结束时间 : "), dateText(endDate));
+        appendParagraph(
+            text, QCoreApplication::translate("DynMsgConverter", "结束时间 : "), dateText(endDate));
     }
 
     const std::pair<QString, const std::string *> units[] = {
-        { QStringLiteral("建设单位 : "),
+        { QCoreApplication::translate("DynMsgConverter", "建设单位 : "),
             info.has_f_jianzhu_danwei() ? &info.f_jianzhu_danwei() : nullptr },
-        { QStringLiteral("施工单位 : "),
+        { QCoreApplication::translate("DynMsgConverter", "施工单位 : "),
             info.has_f_shigong_danwei() ? &info.f_shigong_danwei() : nullptr },
-        { QStringLiteral("监理单位 : "),
+        { QCoreApplication::translate("DynMsgConverter", "监理单位 : "),
             info.has_f_jianli_danwei() ? &info.f_jianli_danwei() : nullptr },
-        { QStringLiteral("分包单位 : "),
+        { QCoreApplication::translate("DynMsgConverter", "分包单位 : "),
             info.has_f_fenbao_danwei() ? &info.f_fenbao_danwei() : nullptr },
     };
     for (const auto &unit : units) {

@@ -1,5 +1,6 @@
 #include "feed/SDynData.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include "DynKeys.h"
@@ -16,10 +17,10 @@ bool isValid(const SDynData *record)
 QString taskTypeName(int code)
 {
     static const QHash<int, QString> table {
-        { 1, QStringLiteral("验收项") },
-        { 2, QStringLiteral("问题项") },
-        { 3, QStringLiteral("通知项") },
-        { 4, QStringLiteral("其他") },
+        { 1, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "验收项")) },
+        { 2, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "问题项")) },
+        { 3, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "通知项")) },
+        { 4, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "其他")) },
     };
     return table.value(code);
 }
@@ -27,9 +28,9 @@ QString taskTypeName(int code)
 QString taskStatusName(int code)
 {
     static const QHash<int, QString> table {
-        { 0, QStringLiteral("进行中") },
-        { 1, QStringLiteral("已完成") },
-        { 2, QStringLiteral("延期") },
+        { 0, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "进行中")) },
+        { 1, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "已完成")) },
+        { 2, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "延期")) },
     };
     return table.value(code);
 }
@@ -37,14 +38,14 @@ QString taskStatusName(int code)
 QString projectTypeName(int code)
 {
     static const QHash<int, QString> table {
-        { 1, QStringLiteral("建筑工程") },
-        { 2, QStringLiteral("市政工程") },
-        { 3, QStringLiteral("电力工程") },
-        { 4, QStringLiteral("铁路工程") },
-        { 5, QStringLiteral("公路工程") },
-        { 6, QStringLiteral("冶金工程") },
-        { 7, QStringLiteral("石化工程") },
-        { 8, QStringLiteral("其他") },
+        { 1, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "建筑工程")) },
+        { 2, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "市政工程")) },
+        { 3, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "电力工程")) },
+        { 4, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "铁路工程")) },
+        { 5, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "公路工程")) },
+        { 6, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "冶金工程")) },
+        { 7, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "石化工程")) },
+        { 8, QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "其他")) },
     };
     return table.value(code);
 }
@@ -52,17 +53,22 @@ QString projectTypeName(int code)
 const QStringList &jobTitles()
 {
     static const QStringList titles {
-        QStringLiteral("项目总工"),
-        QStringLiteral("项目经理"),
-        QStringLiteral("生产经理"),
-        QStringLiteral("商务经理"),
-        QStringLiteral("技术员"),
-        QStringLiteral("施工员"),
-        QStringLiteral("安全员"),
-        QStringLiteral("质量员"),
-        QStringLiteral("其他"),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "项目总工")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "项目经理")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "生产经理")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "商务经理")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "技术员")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "施工员")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "安全员")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "质量员")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("SDynData", "其他")),
     };
     return titles;
+}
+
+QString shownValueName(const QString &name)
+{
+    return QCoreApplication::translate("SDynData", name.toUtf8().constData());
 }
 
 int taskNotifyKind(const SDynData *record)

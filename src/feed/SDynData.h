@@ -45,6 +45,8 @@ DYNFEED_EXPORT QString taskStatusName(int code);
 DYNFEED_EXPORT QString projectTypeName(int code);
 /// The nine job titles, in order; any other title shows as the last one.
 DYNFEED_EXPORT const QStringList &jobTitles();
+/// One of the names above as shown in the installed language; records keep the names themselves.
+DYNFEED_EXPORT QString shownValueName(const QString &name);
 
 /// 0 when the record is no task notification, else 1 (notify) or 2 (answer).
 DYNFEED_EXPORT int taskNotifyKind(const SDynData *record);

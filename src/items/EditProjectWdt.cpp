@@ -1,5 +1,7 @@
 #include "items/EditProjectWdt.h"
 
+#include <QEvent>
+
 #include "attach/KMButton.h"
 #include "feed/VantorInformation.h"
 #include "views/ProjectDynPage.h"
@@ -14,8 +16,15 @@ void EditProjectWdt::initContent()
     if (m_moreBtn)
         return;
     m_moreBtn = new KMButton(this);
-    m_moreBtn->setText(tr("More"));
     connect(m_moreBtn, &KMButton::clicked, this, &EditProjectWdt::onViewProjInfo);
+    m_moreBtn->setText(tr("More"));
+}
+
+void EditProjectWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && m_moreBtn)
+        m_moreBtn->setText(tr("More"));
+    PlainTextWdt::changeEvent(event);
 }
 
 void EditProjectWdt::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,6 @@
 #include "items/SingleDynamicWdt.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -63,6 +64,17 @@ void SingleDynamicWdt::updateTime()
         m_header->updateTime();
         updateAccessibleText(m_summary);
     }
+}
+
+void SingleDynamicWdt::changeEvent(QEvent *event)
+{
+    // The children hear of the change after this item: the header's time is retranslated here
+    // first, so that the screen reader's description says it in the new language too.
+    if (event->type() == QEvent::LanguageChange && m_header) {
+        m_header->updateTime();
+        updateAccessibleText(m_summary);
+    }
+    QFrame::changeEvent(event);
 }
 
 void SingleDynamicWdt::setCurrentUserId(const QString &userId)

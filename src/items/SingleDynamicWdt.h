@@ -43,6 +43,9 @@ signals:
     void userInfoChanged(const QString &uid, const QString &name);
     void userHeaderDownloaded(const QString &userId, const QString &headerPath);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     /// Replaces the content widget (deleting the old one); null leaves the item without one.
     void setContentWdt(AbsContentWdt *content);

@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QtDebug>
 
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "KMLabel.h"
@@ -24,6 +26,7 @@
 #include "attach/PixmapRatio_p.h"
 #include "attach/SafeFileName.h"
 #include "feed/Logging_p.h"
+#include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/SingleDynamicWdt.h"
@@ -272,7 +275,8 @@ void SummaryInfoWdt::setUserJob(const QString &job)
     }
     if (!m_jobLbl)
         m_jobLbl = new ItemLabel(QStringLiteral("SummaryInfoWdt_JobTime"), this);
-    m_jobLbl->setText(job);
+    m_job = job;
+    m_jobLbl->setText(shownValueName(job));
 }
 
 void SummaryInfoWdt::setSummary(const QString &text)
@@ -309,6 +313,16 @@ void SummaryInfoWdt::updateTime()
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     m_timeLbl->setText(timeText(m_timeMSecs, m_timeDate, now, localToday(now)));
+}
+
+void SummaryInfoWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        updateTime();
+        if (m_jobLbl)
+            m_jobLbl->setText(shownValueName(m_job));
+    }
+    QFrame::changeEvent(event);
 }
 
 QString SummaryInfoWdt::shownTime() const
@@ -517,12 +531,18 @@ QString SummaryInfoWdt::timeText(
     // Midnights passed, then the signed distance truncated to whole seconds, as
     // QDateTime::daysTo and secsTo count them.
     const qint64 days = date.daysTo(today);
-    if (days >= 1)
-        return tr("%1 days ago").arg(days);
+    if (days >= 1) {
+        constexpr int kMaxCount = std::numeric_limits<int>::max();
+        if (days <= kMaxCount)
+            return tr("%n days ago", nullptr, int(days));
+        // tr() counts in int: a date further back keeps the plural of a large count.
+        return tr("%n days ago", nullptr, kMaxCount)
+            .replace(QString::number(kMaxCount), QString::number(days));
+    }
     const qint64 secs = (nowMSecs - msecs) / 1000;
     if (secs < 60)
         return tr("Just now");
     if (secs < 3600)
-        return tr("%1 minutes ago").arg(secs / 60);
-    return tr("%1 hours ago").arg(secs / 3600);
+        return tr("%n minutes ago", nullptr, int(secs / 60));
+    return tr("%n hours ago", nullptr, int(secs / 3600));
 }

@@ -75,6 +75,9 @@ signals:
 protected slots:
     void onPersonalInfo(const QVariant &vUID);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void layoutNameSmryTime();
     void layoutSmryJob();
@@ -96,6 +99,7 @@ private:
     KMLabel *m_nameLbl = nullptr;
     QString m_userId;
     KMLabel *m_jobLbl = nullptr;
+    QString m_job; // as the record gives it; shown in the installed language
     KMLabel *m_summaryLbl = nullptr;
     KMLabel *m_timeLbl = nullptr;
     QString m_shownAvatar; // cache key of the picture in m_headerLbl

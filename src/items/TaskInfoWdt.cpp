@@ -1,5 +1,6 @@
 #include "items/TaskInfoWdt.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QStringList>
@@ -90,7 +91,6 @@ void TaskInfoWdt::initContent()
         m_markLbl = new KMLabel(QStringLiteral("TaskInfoWdt_Mark"), this);
         m_markLbl->setAlignment(Qt::AlignCenter);
         m_markLbl->resize(80, 30);
-        m_markLbl->setText(taskStatusName(TaskStatus::Completed));
     }
     const int operateType = m_extra.value(DynKey::operateType, -1).toInt();
     if (operateType > 0 && !m_optBtn)
@@ -99,10 +99,24 @@ void TaskInfoWdt::initContent()
     const QString taskId = m_content.value(DynKey::taskId).toString();
     if (!m_markLbl && !m_optBtn && !m_viewBtn && !taskId.isEmpty()) {
         m_viewBtn = new KMButton(this);
-        m_viewBtn->setText(tr("View"));
         m_viewBtn->setProperty(kTaskIdProperty, taskId);
         connect(m_viewBtn, &KMButton::clicked, this, &TaskInfoWdt::onViewTask);
     }
+    retranslate();
+}
+
+void TaskInfoWdt::retranslate()
+{
+    if (m_typeRow)
+        m_typeRow->setText(shownValueName(m_content.value(DynKey::type).toString()));
+    if (m_markLbl)
+        m_markLbl->setText(shownValueName(taskStatusName(TaskStatus::Completed)));
+    if (m_optBtn) {
+        const bool notify = m_optBtn->property(kNotifyProperty).toInt() == kNotify;
+        m_optBtn->setText(notify ? tr("立即通知他") : tr("我知道了"));
+    }
+    if (m_viewBtn)
+        m_viewBtn->setText(tr("View"));
 }
 
 void TaskInfoWdt::setRow(TaskInfoLayout *&row, const QString &key, const QString &highlight)
@@ -131,7 +145,6 @@ void TaskInfoWdt::createOperationButton(int operateType)
     const QStringList operators = m_extra.value(DynKey::operateUids).toStringList();
     const bool notify = operateType == OperateType::Remind || operateType == OperateType::Assign;
     m_optBtn = new KMButton(QStringLiteral("TaskInfoWdt_optBtn"), this);
-    m_optBtn->setText(notify ? QStringLiteral("立即通知他") : QStringLiteral("我知道了"));
     m_optBtn->setProperty(kNotifyProperty, notify ? kNotify : kAcknowledge);
     if (m_extra.contains(DynKey::operatorStatus)) {
         // Whoever has operated already has nothing left to do.
@@ -148,6 +161,13 @@ void TaskInfoWdt::resizeEvent(QResizeEvent *event)
     moveToBottomRight(m_markLbl, 20, 20);
     moveToBottomRight(m_optBtn, 20, 20);
     moveToBottomRight(m_viewBtn, 20, 20);
+}
+
+void TaskInfoWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    AbsContentWdt::changeEvent(event);
 }
 
 void TaskInfoWdt::onOperatorTask()
@@ -177,7 +197,7 @@ void TaskInfoWdt::onOperatorTask()
     if (done)
         disableOperationButton();
     else
-        InformMsgBox::prompt(QStringLiteral("通知用户失败"), this);
+        InformMsgBox::prompt(tr("通知用户失败"), this);
 }
 
 bool TaskInfoWdt::onSynTaskNotify(const QVariantHash &note)

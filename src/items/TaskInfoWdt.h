@@ -30,6 +30,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private slots:
     /// Reminds every receiver, or acknowledges once per receiver, through the project store;
@@ -42,6 +43,7 @@ private:
     void setRow(TaskInfoLayout *&row, const QString &key, const QString &highlight);
     void createOperationButton(int operateType);
     void disableOperationButton();
+    void retranslate();
 
     KMLabel *m_descLbl = nullptr; // children and layouts below belong to this widget
     VoiceLayout *m_voiceLayout = nullptr;

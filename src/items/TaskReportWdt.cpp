@@ -1,5 +1,6 @@
 #include "items/TaskReportWdt.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -68,7 +69,6 @@ void TaskReportWdt::initContent()
         } else {
             m_taskDescLbl = new ItemLabel(QStringLiteral("TaskReportWdt_TaskDescLbl"), this);
             m_taskDescLbl->setWordWrap(true); // descriptions run to several lines
-            m_taskDescLbl->setText(tr("Come from task ") + taskDesc);
             m_taskDescLbl->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             m_taskDescLbl->setMargin(20);
         }
@@ -85,11 +85,28 @@ void TaskReportWdt::initContent()
 
     if (!m_content.value(DynKey::taskId).toString().isEmpty()) {
         m_viewBtn = new KMButton(this);
-        m_viewBtn->setText(tr("View"));
         connect(m_viewBtn, &KMButton::clicked, this, &TaskReportWdt::onViewInfo);
     }
+    retranslate();
     if (m_reportTextLbl)
         m_reportTextLbl->adjustSize();
+}
+
+void TaskReportWdt::retranslate()
+{
+    // A voice note's text label keeps the language it was built in.
+    if (m_taskDescLbl)
+        m_taskDescLbl->setText(
+            tr("Come from task ") + m_content.value(DynKey::taskDesc).toString());
+    if (m_viewBtn)
+        m_viewBtn->setText(tr("View"));
+}
+
+void TaskReportWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    AbsContentWdt::changeEvent(event);
 }
 
 void TaskReportWdt::resizeEvent(QResizeEvent *event)

@@ -24,12 +24,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private slots:
     void onViewPicture(const QVariant &pathVar);
     void onViewInfo();
 
 private:
+    void retranslate();
+
     QVBoxLayout *m_reportLayout = nullptr; // children and layouts below belong to this widget
     QHBoxLayout *m_attachStrip = nullptr;
     KMLabel *m_taskDescLbl = nullptr;

@@ -1,5 +1,6 @@
 #include "views/GotoPageFrm.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QIntValidator>
 
@@ -49,6 +50,13 @@ GotoPageFrm::GotoPageFrm(QWidget *parent)
     m_layout->addWidget(m_gotoBtn);
 
     connect(m_gotoBtn, &KMButton::clicked, this, &GotoPageFrm::onGotoPage);
+}
+
+void GotoPageFrm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        m_gotoBtn->setText(tr("Go to"));
+    VTFrame::changeEvent(event);
 }
 
 void GotoPageFrm::setLastPage(int lastPage)

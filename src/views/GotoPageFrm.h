@@ -28,6 +28,9 @@ signals:
 protected slots:
     void onGotoPage();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     KMLineEdit *m_pageEdit = nullptr; // child
     QIntValidator *m_validator = nullptr; // child

@@ -51,10 +51,9 @@ PageNavigateWdt::PageNavigateWdt(QWidget *parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     m_prevBtn->setMinimumWidth(70);
-    m_prevBtn->setText(tr("Previous Page"));
     connect(m_prevBtn, &KMButton::clicked, this, &PageNavigateWdt::onPreviousPage);
     m_nextBtn->setMinimumWidth(70);
-    m_nextBtn->setText(tr("Next Page"));
+    retranslate();
     connect(m_nextBtn, &KMButton::clicked, this, &PageNavigateWdt::onNextPage);
     connect(m_gotoFrm, &GotoPageFrm::gotoPage, this,
         static_cast<void (PageNavigateWdt::*)(int)>(&PageNavigateWdt::onGotoPage));
@@ -107,6 +106,19 @@ PageNavigateWdt::PageNavigateWdt(QWidget *parent)
     m_nextBtn->installEventFilter(this);
     for (KMButton *button : qAsConst(m_pageBtns))
         button->installEventFilter(this);
+}
+
+void PageNavigateWdt::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    VTFrame::changeEvent(event);
+}
+
+void PageNavigateWdt::retranslate()
+{
+    m_prevBtn->setText(tr("Previous Page"));
+    m_nextBtn->setText(tr("Next Page"));
 }
 
 bool PageNavigateWdt::eventFilter(QObject *watched, QEvent *event)

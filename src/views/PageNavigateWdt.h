@@ -50,8 +50,10 @@ protected slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void retranslate();
     void changePage(int page);
     void redraw();
     void showPageOnButton(int button, int page, int pages);

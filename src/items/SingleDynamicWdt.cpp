@@ -28,6 +28,7 @@ void SingleDynamicWdt::setDynData(const SDynData *record)
             m_header, &SummaryInfoWdt::userInfoChanged, this, &SingleDynamicWdt::userInfoChanged);
         connect(m_header, &SummaryInfoWdt::userHeaderDownloaded, this,
             &SingleDynamicWdt::userHeaderDownloaded);
+        m_header->setHostWidget(m_hostWidget);
     }
     m_userId = record->userId;
     m_userName = record->userName;
@@ -46,6 +47,8 @@ void SingleDynamicWdt::setDynData(const SDynData *record)
 void SingleDynamicWdt::setHostWidget(QWidget *hostWidget)
 {
     m_hostWidget = hostWidget;
+    if (m_header)
+        m_header->setHostWidget(hostWidget);
 }
 
 QWidget *SingleDynamicWdt::hostWidget() const

@@ -28,13 +28,12 @@
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
+#include "items/AvatarProvider_p.h"
 #include "items/ItemLabel_p.h"
-#include "items/SingleDynamicWdt.h"
 #include "views/ProjectDynPage.h"
 
 QStringList SummaryInfoWdt::m_dldedUserIdList;
 QStringList SummaryInfoWdt::m_dldingUserIdList;
-QSet<SummaryInfoWdt *> SummaryInfoWdt::s_liveHeaders;
 
 namespace {
 
@@ -59,69 +58,6 @@ const QRegion &avatarMask(int edge)
     return mask;
 }
 
-/// The file's modification time (in the file system's own ticks) and size, or an empty string
-/// for a resource or a missing file. std::filesystem rather than QFileInfo::lastModified, which
-/// builds a local-time QDateTime (microseconds where TZ is unset) on every header shown.
-QString fileStamp(const QString &path)
-{
-    if (path.startsWith(QLatin1Char(':')))
-        return QString();
-#ifdef Q_OS_WIN
-    const std::filesystem::path file(path.toStdWString());
-#else
-    const std::filesystem::path file(QFile::encodeName(path).toStdString());
-#endif
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(file, error);
-    if (error)
-        return QString();
-    const auto size = std::filesystem::file_size(file, error);
-    return QString::number(qint64(time.time_since_epoch().count())) + QLatin1Char('-')
-        + QString::number(error ? 0 : quint64(size));
-}
-
-/// The key of a scaled avatar. It holds the file's time and size: the host may rewrite an
-/// avatar file at any moment, and a header shown afterwards must read the new picture.
-QString avatarCacheKey(const QString &path, const QSize &size, qreal ratio)
-{
-    return QStringLiteral("dynfeed-avatar|%1x%2@%3|%4|")
-               .arg(size.width())
-               .arg(size.height())
-               .arg(ratio)
-               .arg(fileStamp(path))
-        + path;
-}
-
-/// The picture at path scaled to size at ratio, made once and shared by every header.
-QPixmap avatarPixmap(const QString &path, const QSize &size, qreal ratio)
-{
-    const QString key = avatarCacheKey(path, size, ratio);
-    QPixmap pixmap;
-    if (QPixmapCache::find(key, &pixmap))
-        return pixmap;
-    // Read through QImage: QPixmap::load would answer from its own cache, keyed by whole
-    // seconds of the file's time, and miss a picture replaced within the same second.
-    // The content decides the format, as for PictureLabel (a JPEG may be named .png).
-    QImage image;
-    if (path.startsWith(QLatin1Char(':'))) {
-        image = resourceForRatio(path, ratio).toImage(); // its "@2x" where the ratio needs it
-    } else if (PictureLabel::fileType(path) == PictureLabel::Picture) {
-        QImageReader reader(path);
-        reader.setDecideFormatFromContent(true);
-        image = reader.read();
-    }
-    if (image.isNull()) // not a picture, or unreadable: as PictureLabel shows it
-        image = PictureLabel::loadFile(path).toImage();
-    const QSize pixels = size * ratio;
-    if (!image.isNull() && image.size() != pixels)
-        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    pixmap = QPixmap::fromImage(std::move(image));
-    pixmap.setDevicePixelRatio(ratio);
-    if (!pixmap.isNull())
-        QPixmapCache::insert(key, pixmap);
-    return pixmap;
-}
-
 /// The avatar: drawn at the ratio it is painted with, so that it stays sharp on a screen of
 /// another ratio and in a picture rendered at one, while it holds the picture for its screen.
 class AvatarLabel : public PictureLabel
@@ -144,7 +80,7 @@ protected:
         const QRect room = contentsRect();
         QPixmap shown = pixmap(Qt::ReturnByValue);
         if (!qFuzzyCompare(shown.devicePixelRatio(), ratio) && !m_path.isEmpty())
-            shown = avatarPixmap(m_path, room.size(), ratio);
+            shown = AvatarProvider::instance()->avatar(m_path, room.size(), ratio);
         if (!shown.isNull())
             painter.drawPixmap(room, shown);
     }
@@ -174,20 +110,23 @@ SummaryInfoWdt::SummaryInfoWdt(QWidget *parent)
     : QFrame(parent)
 {
     setAutoFillBackground(true);
-    s_liveHeaders.insert(this);
+    // Headers of the same author in any view wait for one download; the provider tells them.
+    AvatarProvider *provider = AvatarProvider::instance();
+    connect(provider, &AvatarProvider::avatarDownloaded, this, &SummaryInfoWdt::onHeaderDownloaded);
+    connect(provider, &AvatarProvider::downloadAbandoned, this, [this](const QString &userId) {
+        if (userId == m_userId)
+            setUserId(userId);
+    });
 }
 
 SummaryInfoWdt::~SummaryInfoWdt()
 {
-    s_liveHeaders.remove(this);
     const QString stopped = m_dldingUserId;
     stopDownload();
-    // Other headers of that user were waiting for this download: one of them fetches it now.
     if (!stopped.isEmpty()) {
-        for (SummaryInfoWdt *header : QSet<SummaryInfoWdt *>(s_liveHeaders)) {
-            if (s_liveHeaders.contains(header) && header->m_userId == stopped)
-                header->setUserId(stopped);
-        }
+        AvatarProvider *provider = AvatarProvider::instance();
+        disconnect(provider, nullptr, this, nullptr); // not this header, which is going
+        provider->announceAbandoned(stopped);
     }
 }
 
@@ -418,10 +357,7 @@ void SummaryInfoWdt::onFinished(int status, const QString &)
         emit userHeaderDownloaded(userId, file);
         // The signal reaches the items of this header's page only; headers of that user in
         // another view of the feed waited for this download too.
-        for (SummaryInfoWdt *header : QSet<SummaryInfoWdt *>(s_liveHeaders)) {
-            if (header != self && s_liveHeaders.contains(header))
-                header->onHeaderDownloaded(userId, file);
-        }
+        AvatarProvider::instance()->announceDownloaded(userId, file);
     }
     // Refilled meanwhile with another user: that user's avatar now.
     if (self && !m_userId.isEmpty() && m_userId != userId)
@@ -437,8 +373,7 @@ void SummaryInfoWdt::onPersonalInfo(const QVariant &vUID)
     if (!host || s_personalInfoBusy)
         return;
     s_personalInfoBusy = true;
-    auto *item = qobject_cast<SingleDynamicWdt *>(parentWidget());
-    QWidget *hostWdt = item ? item->hostWidget() : nullptr;
+    QWidget *hostWdt = m_hostWidget;
     QString newName;
     // The host may run its own event loop, in which this header can be deleted.
     const QPointer<SummaryInfoWdt> self(this);
@@ -503,10 +438,11 @@ void SummaryInfoWdt::showAvatar(const QString &path)
     const QSize size = m_headerLbl->contentsRect().size();
     // Scaled for the screen's ratio; the mask stays in logical pixels.
     const qreal ratio = m_headerLbl->devicePixelRatioF();
-    const QString key = avatarCacheKey(path, size, ratio);
+    const QString key = AvatarProvider::cacheKey(path, size, ratio);
     if (key == m_shownAvatar)
         return;
-    static_cast<AvatarLabel *>(m_headerLbl)->setAvatar(path, avatarPixmap(path, size, ratio));
+    static_cast<AvatarLabel *>(m_headerLbl)
+        ->setAvatar(path, AvatarProvider::instance()->avatar(path, size, ratio));
     m_shownAvatar = key;
 }
 
@@ -545,4 +481,9 @@ QString SummaryInfoWdt::timeText(
     if (secs < 3600)
         return tr("%n minutes ago", nullptr, int(secs / 60));
     return tr("%n hours ago", nullptr, int(secs / 3600));
+}
+
+void SummaryInfoWdt::setHostWidget(QWidget *hostWidget)
+{
+    m_hostWidget = hostWidget;
 }

@@ -5,7 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFrame>
-#include <QSet>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -50,6 +50,8 @@ public:
     void layoutUI();
     /// Some header downloaded userId's avatar to headerPath: shows it if this header's user.
     void onHeaderDownloaded(const QString &userId, const QString &headerPath);
+    /// The host widget that the host's personal-information view opens over.
+    void setHostWidget(QWidget *hostWidget);
 
     const QDateTime &dateTime() const;
     /// The avatar's edge: the header's height and the base of the item's content indent.
@@ -109,6 +111,6 @@ private:
 
     static QStringList m_dldedUserIdList;
     static QStringList m_dldingUserIdList;
-    static QSet<SummaryInfoWdt *> s_liveHeaders; // every header alive, GUI thread only
+    QPointer<QWidget> m_hostWidget; // the host's, handed to its personal-information view
     static constexpr int m_smryHeight = 70;
 };

@@ -1,5 +1,6 @@
 #include "items/SingleDynamicWdt.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QSpacerItem>
@@ -67,6 +68,23 @@ void SingleDynamicWdt::updateTime()
         m_header->updateTime();
         updateAccessibleText(m_summary);
     }
+}
+
+bool SingleDynamicWdt::event(QEvent *event)
+{
+    // A spare item, parked by its page without a parent, is a hidden window of its own and would
+    // hear every language change: it catches up when it is taken back into a page instead.
+    if (event->type() == QEvent::LanguageChange && !parentWidget()) {
+        m_languageChanged = true;
+        return true;
+    }
+    const bool done = QFrame::event(event);
+    if (event->type() == QEvent::ParentChange && parentWidget() && m_languageChanged) {
+        m_languageChanged = false;
+        QEvent languageChange(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(this, &languageChange);
+    }
+    return done;
 }
 
 void SingleDynamicWdt::changeEvent(QEvent *event)

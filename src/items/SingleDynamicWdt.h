@@ -44,6 +44,7 @@ signals:
     void userHeaderDownloaded(const QString &userId, const QString &headerPath);
 
 protected:
+    bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -59,6 +60,7 @@ private:
     SummaryInfoWdt *m_header = nullptr; // children; Qt deletes them
     AbsContentWdt *m_content = nullptr;
     QWidget *m_hostWidget = nullptr; // not ours
+    bool m_languageChanged = false; // heard while parked without a parent
     QString m_userId;
     QString m_userName;
     QString m_summary; // the record's summary line, for the accessible name

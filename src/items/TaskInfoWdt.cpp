@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -13,7 +12,6 @@
 #include "InformMsgBox.h"
 #include "ProjectManager.h"
 #include "attach/KMButton.h"
-#include "attach/PictureViewDlg.h"
 #include "feed/Logging_p.h"
 #include "feed/SDynData.h"
 #include "feed/VantorInformation.h"
@@ -236,12 +234,5 @@ void TaskInfoWdt::onViewTask()
 
 void TaskInfoWdt::onViewPicture(const QVariant &pathVar)
 {
-    const QString name = pathVar.toString();
-    if (name.isEmpty())
-        return;
-    // The modal loop may delete this item; the dialog is guarded and deleted here.
-    QPointer<PictureViewDlg> viewer(
-        new PictureViewDlg(name, TaskItems::feedTempDir(), hostWidget()));
-    viewer->exec();
-    delete viewer.data();
+    TaskItems::viewPicture(pathVar.toString(), hostWidget());
 }

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QPointer>
 
 #include "attach/DldPictureLabel.h"
 #include "attach/FileDisplayWdt.h"
+#include "attach/PictureViewDlg.h"
 #include "feed/DynDataController.h"
 #include "items/AbsContentWdt.h"
 
@@ -36,6 +38,15 @@ void addAttachment(
     tile->setDisplayOnly();
     tile->setPictureSize(kEdge, kEdge);
     strip->addWidget(tile);
+}
+
+void viewPicture(const QString &name, QWidget *host)
+{
+    if (name.isEmpty())
+        return;
+    QPointer<PictureViewDlg> viewer(new PictureViewDlg(name, feedTempDir(), host));
+    viewer->exec();
+    delete viewer.data();
 }
 
 } // namespace TaskItems

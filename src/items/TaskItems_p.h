@@ -25,4 +25,8 @@ QString feedTempDir();
 void addAttachment(
     QHBoxLayout *strip, const QString &fileName, const QString &fileId, AbsContentWdt *owner);
 
+/// Opens the picture viewer over host for a picture of the feed, modally; an empty name does
+/// nothing. The modal loop may delete the item that asked: the dialog is guarded and deleted here.
+void viewPicture(const QString &name, QWidget *host);
+
 } // namespace TaskItems

@@ -2,12 +2,10 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "DynKeys.h"
 #include "attach/KMButton.h"
-#include "attach/PictureViewDlg.h"
 #include "feed/VantorInformation.h"
 #include "items/ItemLabel_p.h"
 #include "items/TaskItems_p.h"
@@ -126,12 +124,5 @@ void TaskReportWdt::onViewInfo()
 
 void TaskReportWdt::onViewPicture(const QVariant &pathVar)
 {
-    const QString name = pathVar.toString();
-    if (name.isEmpty())
-        return;
-    // The modal loop may delete this item; the dialog is guarded and deleted here.
-    QPointer<PictureViewDlg> viewer(
-        new PictureViewDlg(name, TaskItems::feedTempDir(), hostWidget()));
-    viewer->exec();
-    delete viewer.data();
+    TaskItems::viewPicture(pathVar.toString(), hostWidget());
 }

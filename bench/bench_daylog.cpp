@@ -25,6 +25,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchFrames.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -148,11 +150,6 @@ void BM_Ref_PlainPdf(benchmark::State &state)
     state.counters["KiB"] = QFileInfo(path).size() / 1024.0;
 }
 
-double maxOf(const std::vector<double> &values)
-{
-    return values.empty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
-}
-
 /// One log per repetition; median and worst reported. DYNFEED_BENCH_SMOKE=1 runs one
 /// repetition each, to check that everything still runs.
 void logs(benchmark::internal::Benchmark *bench)
@@ -161,7 +158,7 @@ void logs(benchmark::internal::Benchmark *bench)
         ->UseRealTime()
         ->Iterations(1)
         ->Repetitions(qEnvironmentVariableIsSet("DYNFEED_BENCH_SMOKE") ? 1 : 15)
-        ->ComputeStatistics("max", maxOf)
+        ->ComputeStatistics("max", BenchFrames::maxOf)
         ->DisplayAggregatesOnly(true);
 }
 

@@ -26,6 +26,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchFrames.h"
+
 #include <malloc.h>
 
 #include <algorithm>
@@ -625,32 +627,15 @@ void BM_Feed_SwitchLanguage30(benchmark::State &state)
     state.counters["retranslated"] = double(feed.page->findChildren<SingleDynamicWdt *>().size());
 }
 
-double maxOf(const std::vector<double> &values)
-{
-    return values.empty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
-}
-
-/// One frame per repetition; median and worst frame reported. DYNFEED_BENCH_SMOKE=1 runs one
-/// repetition each, to check that everything still runs.
-void frames(benchmark::internal::Benchmark *bench, int repetitions)
-{
-    bench->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(1)
-        ->Repetitions(qEnvironmentVariableIsSet("DYNFEED_BENCH_SMOKE") ? 1 : repetitions)
-        ->ComputeStatistics("max", maxOf)
-        ->DisplayAggregatesOnly(true);
-}
-
 // The whole sample in pages of 30 and in batches of 20.
 const int kPageRepetitions = 13;
 const int kBatchRepetitions = 19;
 
 BENCHMARK(BM_Feed_NewPage30)->ArgName("textContent")->Arg(0)->Arg(1)->Apply([](auto *b) {
-    frames(b, kPageRepetitions);
+    BenchFrames::frames(b, kPageRepetitions);
 });
 BENCHMARK(BM_Ref_NewList30)->ArgName("textContent")->Arg(0)->Arg(1)->Apply([](auto *b) {
-    frames(b, kPageRepetitions);
+    BenchFrames::frames(b, kPageRepetitions);
 });
 BENCHMARK(BM_Feed_Batch20Under480)
     ->ArgNames({ "older", "longNotice" })
@@ -658,69 +643,49 @@ BENCHMARK(BM_Feed_Batch20Under480)
     ->Args({ 0, 0 })
     ->Args({ 1, 1 })
     ->Args({ 0, 1 })
-    ->Apply([](auto *b) { frames(b, kBatchRepetitions); });
+    ->Apply([](auto *b) { BenchFrames::frames(b, kBatchRepetitions); });
 BENCHMARK(BM_Ref_Batch20Under480)
     ->ArgNames({ "older", "longNotice" })
     ->Args({ 1, 0 })
     ->Args({ 0, 0 })
     ->Args({ 1, 1 })
     ->Args({ 0, 1 })
-    ->Apply([](auto *b) { frames(b, kBatchRepetitions); });
-BENCHMARK(BM_Feed_Batch20OnFull500)->Apply([](auto *b) { frames(b, kBatchRepetitions); });
-BENCHMARK(BM_Ref_Batch20OnFull500)->Apply([](auto *b) { frames(b, kBatchRepetitions); });
-BENCHMARK(BM_Feed_Fill500)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) { frames(b, 5); });
-BENCHMARK(BM_Ref_Fill500)->Apply([](auto *b) { frames(b, 5); });
+    ->Apply([](auto *b) { BenchFrames::frames(b, kBatchRepetitions); });
+BENCHMARK(BM_Feed_Batch20OnFull500)->Apply([](auto *b) {
+    BenchFrames::frames(b, kBatchRepetitions);
+});
+BENCHMARK(BM_Ref_Batch20OnFull500)->Apply([](auto *b) {
+    BenchFrames::frames(b, kBatchRepetitions);
+});
+BENCHMARK(BM_Feed_Fill500)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) {
+    BenchFrames::frames(b, 5);
+});
+BENCHMARK(BM_Ref_Fill500)->Apply([](auto *b) { BenchFrames::frames(b, 5); });
 BENCHMARK(BM_Feed_MemoryByKind)
     ->ArgName("kind")
     ->DenseRange(SDynData::KindText, SDynData::KindAttachment)
-    ->Apply([](auto *b) { frames(b, 5); });
-BENCHMARK(BM_Feed_Reset500)->Apply([](auto *b) { frames(b, 5); });
-BENCHMARK(BM_Ref_Clear500)->Apply([](auto *b) { frames(b, 5); });
+    ->Apply([](auto *b) { BenchFrames::frames(b, 5); });
+BENCHMARK(BM_Feed_Reset500)->Apply([](auto *b) { BenchFrames::frames(b, 5); });
+BENCHMARK(BM_Ref_Clear500)->Apply([](auto *b) { BenchFrames::frames(b, 5); });
 BENCHMARK(BM_Feed_Show30)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) {
-    frames(b, kPageRepetitions);
+    BenchFrames::frames(b, kPageRepetitions);
 });
 BENCHMARK(BM_Ref_Show30)->ArgName("pooled")->Arg(1)->Arg(0)->Apply([](auto *b) {
-    frames(b, kPageRepetitions);
+    BenchFrames::frames(b, kPageRepetitions);
 });
-BENCHMARK(BM_Feed_SwitchLanguage30)->Apply([](auto *b) { frames(b, kPageRepetitions); });
-
-QtMessageHandler s_defaultHandler = nullptr;
-
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    // The offscreen platform says so whenever a window's size constraints change.
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    s_defaultHandler(type, context, message);
-}
+BENCHMARK(BM_Feed_SwitchLanguage30)->Apply([](auto *b) {
+    BenchFrames::frames(b, kPageRepetitions);
+});
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    s_defaultHandler = qInstallMessageHandler(quietHandler);
+    BenchFrames::quietOffscreen();
     QApplication app(argc, argv);
 
     // A warm cache: every author's avatar is on disk and known, so no item downloads.
-    QStringList created;
-    QSet<QString> authors;
-    for (const SDynData *record : sampleRecords()) {
-        if (!record->userId.isEmpty())
-            authors.insert(record->userId);
-    }
-    for (const QString &userId : qAsConst(authors)) {
-        const QString path = SummaryInfoWdt::headerFilePath(userId);
-        if (!QFile::exists(path)) {
-            QDir().mkpath(QFileInfo(path).path());
-            QImage avatar(70, 70, QImage::Format_RGB32);
-            avatar.fill(QColor::fromHsv(int(qHash(userId) % 360), 160, 200));
-            avatar.save(path, "PNG");
-            created << path;
-        }
-        SummaryInfoWdt::setCurrentUserId(userId);
-    }
+    const QStringList created = BenchFrames::warmAvatars(sampleRecords());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -728,7 +693,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     s_lasting.clear();
-    for (const QString &path : qAsConst(created))
-        QFile::remove(path);
+    BenchFrames::removeFiles(created);
     return 0;
 }

@@ -27,6 +27,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchFrames.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -299,67 +301,28 @@ void BM_Ref_ButtonRow(benchmark::State &state)
     }
 }
 
-double maxOf(const std::vector<double> &values)
-{
-    return values.empty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
-}
-
-/// One frame per repetition; median and worst frame reported. DYNFEED_BENCH_SMOKE=1 runs one
-/// repetition each, to check that everything still runs.
-void frames(benchmark::internal::Benchmark *bench, int repetitions, benchmark::TimeUnit unit)
-{
-    bench->Unit(unit)
-        ->UseRealTime()
-        ->Iterations(1)
-        ->Repetitions(qEnvironmentVariableIsSet("DYNFEED_BENCH_SMOKE") ? 1 : repetitions)
-        ->ComputeStatistics("max", maxOf)
-        ->DisplayAggregatesOnly(true);
-}
-
-BENCHMARK(BM_Paged_TurnPage)->Apply([](auto *b) { frames(b, 21, benchmark::kMillisecond); });
-BENCHMARK(BM_Ref_TurnList)->Apply([](auto *b) { frames(b, 21, benchmark::kMillisecond); });
-BENCHMARK(BM_Navigator_Update100k)->ArgName("newPage")->Arg(0)->Arg(1)->Apply([](auto *b) {
-    frames(b, 41, benchmark::kMicrosecond);
+BENCHMARK(BM_Paged_TurnPage)->Apply([](auto *b) {
+    BenchFrames::frames(b, 21, benchmark::kMillisecond);
 });
-BENCHMARK(BM_Ref_ButtonRow)->Apply([](auto *b) { frames(b, 41, benchmark::kMicrosecond); });
-
-QtMessageHandler s_defaultHandler = nullptr;
-
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    // The offscreen platform says so whenever a window's size constraints change.
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    s_defaultHandler(type, context, message);
-}
+BENCHMARK(BM_Ref_TurnList)->Apply([](auto *b) {
+    BenchFrames::frames(b, 21, benchmark::kMillisecond);
+});
+BENCHMARK(BM_Navigator_Update100k)->ArgName("newPage")->Arg(0)->Arg(1)->Apply([](auto *b) {
+    BenchFrames::frames(b, 41, benchmark::kMicrosecond);
+});
+BENCHMARK(BM_Ref_ButtonRow)->Apply([](auto *b) {
+    BenchFrames::frames(b, 41, benchmark::kMicrosecond);
+});
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    s_defaultHandler = qInstallMessageHandler(quietHandler);
+    BenchFrames::quietOffscreen();
     QApplication app(argc, argv);
 
     // A warm cache: every author's avatar is on disk and known, so no item downloads.
-    QStringList created;
-    QSet<QString> authors;
-    for (const SDynData *record : sampleRecords()) {
-        if (!record->userId.isEmpty())
-            authors.insert(record->userId);
-    }
-    for (const QString &userId : qAsConst(authors)) {
-        const QString path = SummaryInfoWdt::headerFilePath(userId);
-        if (!QFile::exists(path)) {
-            QDir().mkpath(QFileInfo(path).path());
-            QImage avatar(70, 70, QImage::Format_RGB32);
-            avatar.fill(QColor::fromHsv(int(qHash(userId) % 360), 160, 200));
-            avatar.save(path, "PNG");
-            created << path;
-        }
-        SummaryInfoWdt::setCurrentUserId(userId);
-    }
+    const QStringList created = BenchFrames::warmAvatars(sampleRecords());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -367,7 +330,6 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     s_lasting.clear();
-    for (const QString &path : qAsConst(created))
-        QFile::remove(path);
+    BenchFrames::removeFiles(created);
     return 0;
 }

@@ -255,6 +255,22 @@ void BM_TextHelpers_Utf8Ascii(benchmark::State &state)
     }
 }
 
+void BM_TextHelpers_Escaped(benchmark::State &state)
+{
+    const QString unit = QStringLiteral("中建三局 <第二项目部> & 监理组 \"西区\"");
+    for (auto _ : state) {
+        QString text;
+        if (state.range(0)) {
+            ConvertText::TextBuilder builder;
+            builder.appendEscaped(unit);
+            text = builder.text();
+        } else {
+            text = unit.toHtmlEscaped();
+        }
+        benchmark::DoNotOptimize(text);
+    }
+}
+
 void BM_TextHelpers_Decimal(benchmark::State &state)
 {
     quint64 id = 7000000000ULL;
@@ -289,6 +305,7 @@ void BM_TextHelpers_LabelledMinute(benchmark::State &state)
 
 BENCHMARK(BM_TextHelpers_Utf8Chinese)->ArgName("helper")->Arg(1)->Arg(0);
 BENCHMARK(BM_TextHelpers_Utf8Ascii)->ArgName("helper")->Arg(1)->Arg(0);
+BENCHMARK(BM_TextHelpers_Escaped)->ArgName("helper")->Arg(1)->Arg(0);
 BENCHMARK(BM_TextHelpers_Decimal)->ArgName("helper")->Arg(1)->Arg(0);
 BENCHMARK(BM_TextHelpers_Date)->ArgName("helper")->Arg(1)->Arg(0);
 BENCHMARK(BM_TextHelpers_LabelledMinute)->ArgName("helper")->Arg(1)->Arg(0);

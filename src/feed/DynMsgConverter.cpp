@@ -67,16 +67,18 @@ const QString &jobTitleOf(const std::string &job)
 
 // Appends one line of the project information: the label, then the value as HTML text, in a
 // paragraph.
-void appendParagraph(QString &text, const QString &label, const QString &value)
+void appendParagraph(TextBuilder &text, const QString &label, const QString &value)
 {
-    text += QLatin1String("<p style = 'margin:10px'>") + label + value.toHtmlEscaped()
-        + QLatin1String("</p>");
+    text.append(QLatin1String("<p style = 'margin:10px'>"));
+    text.append(label);
+    text.appendEscaped(value);
+    text.append(QLatin1String("</p>"));
 }
 
 // The dates are the local dates of f_prj_begin and f_prj_end.
 QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const QDate &endDate)
 {
-    QString text;
+    TextBuilder text;
     if (info.has_f_prj_name() && !info.f_prj_name().empty())
         appendParagraph(text, QCoreApplication::translate("DynMsgConverter", "项目名称 : "),
             fromUtf8(info.f_prj_name()));
@@ -135,7 +137,7 @@ QString projectInfoText(const pb_prj_t_info &info, const QDate &beginDate, const
         if (unit.second && !unit.second->empty())
             appendParagraph(text, unit.first, fromUtf8(*unit.second));
     }
-    return text;
+    return text.text();
 }
 
 } // namespace

@@ -24,23 +24,16 @@
 #include "CloudFileService.h"
 #include "Logging_p.h"
 #include "SafeFileName.h"
+#include "ServerConfiguration_p.h"
 #include "ThumbnailScaler_p.h"
 
 namespace {
 
 std::atomic<int> s_runningTransfers { 0 };
 
-struct Configuration
+ServerConfiguration<HttpServer> &configuration()
 {
-    std::mutex mutex;
-    bool configured = false; // guarded by mutex
-    HttpServer server; // guarded by mutex
-    QUrl url; // guarded by mutex
-};
-
-Configuration &configuration()
-{
-    static Configuration config;
+    static ServerConfiguration<HttpServer> config;
     return config;
 }
 
@@ -541,35 +534,22 @@ bool HttpServer::fromUrl(const QUrl &url, HttpServer *server, QString *error)
 
 bool HttpCloudBackend::configure(const QUrl &url)
 {
-    HttpServer server;
     QString error;
-    if (!url.isEmpty() && !HttpServer::fromUrl(url, &server, &error)) {
-        qCWarning(lcFiles(), "CloudFileService: cannot use the file server %s: %s",
-            qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
-        return false;
-    }
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    config.configured = !url.isEmpty();
-    config.server = server;
-    config.url = url.adjusted(QUrl::RemovePassword);
-    return true;
+    if (configuration().set(url, &error))
+        return true;
+    qCWarning(lcFiles(), "CloudFileService: cannot use the file server %s: %s",
+        qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
+    return false;
 }
 
 bool HttpCloudBackend::configured(HttpServer *server)
 {
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    if (config.configured && server)
-        *server = config.server;
-    return config.configured;
+    return configuration().get(server);
 }
 
 QUrl HttpCloudBackend::configuredUrl()
 {
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    return config.url;
+    return configuration().url();
 }
 
 ICloudFileService *HttpCloudBackend::createService(const HttpServer &server)

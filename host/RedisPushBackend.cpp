@@ -23,6 +23,7 @@
 #include "Logging_p.h"
 #include "PSVPushService.h"
 #include "PushClient_p.h"
+#include "ServerConfiguration_p.h"
 #include "msl.pb.h"
 
 // Threads meet here only through std::mutex and the wake pipe: Qt's own locks are invisible to
@@ -977,17 +978,10 @@ private:
 };
 
 /// The configured server, for every thread.
-struct Configuration
+ServerConfiguration<RedisServer> &configuration()
 {
-    std::mutex mutex;
-    bool configured = false; // guarded by mutex
-    RedisServer server; // guarded by mutex
-    QUrl url; // guarded by mutex
-};
-
-Configuration &configuration()
-{
-    static Configuration *const config = new Configuration; // reached by threads during exit
+    static auto *const config
+        = new ServerConfiguration<RedisServer>; // reached by threads during exit
     return *config;
 }
 
@@ -1062,35 +1056,22 @@ QString RedisServer::name() const
 
 bool RedisPushBackend::configure(const QUrl &url)
 {
-    RedisServer server;
     QString error;
-    if (!url.isEmpty() && !RedisServer::fromUrl(url, &server, &error)) {
-        qCWarning(lcPush(), "PSVPushService: cannot use the push server %s: %s",
-            qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
-        return false;
-    }
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    config.configured = !url.isEmpty();
-    config.server = server;
-    config.url = url.adjusted(QUrl::RemovePassword);
-    return true;
+    if (configuration().set(url, &error))
+        return true;
+    qCWarning(lcPush(), "PSVPushService: cannot use the push server %s: %s",
+        qUtf8Printable(url.toDisplayString(QUrl::RemovePassword)), qUtf8Printable(error));
+    return false;
 }
 
 bool RedisPushBackend::configured(RedisServer *server)
 {
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    if (config.configured && server)
-        *server = config.server;
-    return config.configured;
+    return configuration().get(server);
 }
 
 QUrl RedisPushBackend::configuredUrl()
 {
-    Configuration &config = configuration();
-    std::lock_guard<std::mutex> lock(config.mutex);
-    return config.url;
+    return configuration().url();
 }
 
 QString RedisPushBackend::streamKey(const QString &groupId)

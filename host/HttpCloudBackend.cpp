@@ -16,7 +16,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
